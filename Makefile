@@ -1,0 +1,43 @@
+# Velmora: cross-built for Windows x64, run and tested under Wine.
+#   make demo   set up, build and start the screensaver on a generated demo folder
+#   make test   set up, build and run every test
+#   make build  build only (build/bin)
+#   make bench  build and run the benchmarks
+
+BUILD   ?= build
+JOBS    ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_FLAGS ?=
+# Each build folder has its own Wine prefix, so parallel builds never share
+# a wineserver (and its named objects).
+export VLM_WINEPREFIX := $(abspath $(BUILD))/wineprefix
+
+.PHONY: all setup configure build test demo bench clean
+
+all: build
+
+setup:
+	bash scripts/setup.sh
+
+configure:
+	cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: setup
+	$(MAKE) build
+	bash scripts/wine-prefix.sh
+	cd $(BUILD) && ctest --output-on-failure -j 2 --timeout 1200
+
+demo: setup
+	$(MAKE) build
+	bash scripts/wine-prefix.sh
+	bash scripts/demo.sh
+
+bench: setup
+	$(MAKE) build
+	bash scripts/wine-prefix.sh
+	bash scripts/bench.sh
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,29 @@
+// Process initialisation helpers: command line and program-folder paths.
+#pragma once
+#include <windows.h>
+
+enum StartMode {
+    StartConfigure = 0,          // no or unrecognised arguments
+    StartPreview = 1,            // /p <window>
+    StartPassword = 2,           // /a <window>
+    StartRun = 3,                // /s, or a folder or file path
+    StartConfigureExplicit = 4,  // /c
+};
+
+// Classifies the argument text (the command line after the program name).
+// Fills Settings.CommandLineFolder and CommandLineFile; for Preview and
+// Password, *window receives the handle number given after the switch.
+int ParseCommandLine(const char* args, HWND* window);
+
+// Full path of fileName in the folder of the running program (260 bytes).
+int ProgramDirPath(const char* fileName, char* path);
+
+// Removes all trailing backslashes; a bare drive ("C:") gets one back.
+// Returns 0 and leaves the path alone when it does not end in a backslash.
+int TrimTrailingBackslashes(char* path);
+
+// Next character of ANSI code page text (lead-byte aware).
+const char* NextChar(const char* p);
+// Start of the last occurrence of the single-byte character c, or NULL,
+// scanning by characters so that a trail byte never matches.
+const char* FindLastChar(const char* text, char c);

@@ -1,0 +1,4 @@
+// Media lists.
+#include "vlm_file.h"
+
+MediaFileListRecord MediaFileList;

@@ -1,0 +1,134 @@
+// Process-wide settings record and the one error-reporting convention.
+// The record holds every key of section "VELMORA" of "Velmora.ini", the
+// process handles, the command-line override, the pending error and the
+// folder history. It is zero-filled at start-up and lives for the process.
+#pragma once
+#include <windows.h>
+
+#define VLM_PATH_CHARS      260   // text buffers: 259 characters + terminator
+#define VLM_ERRORTEXT_CHARS 160
+#define VLM_HISTORY_SLOTS   48
+#define VLM_PROGRAM_ENTRIES 100
+
+#define VLM_INI_SECTION   "VELMORA"
+#define VLM_INI_FILENAME  "Velmora.ini"
+#define VLM_LOG_FILENAME  "VelmoraExp.log"
+
+// ErrorCode values.
+enum {
+    VLM_ERR_NONE = 0,
+    VLM_ERR_FATAL = -1,
+    VLM_ERR_NOFILE = 1,        // folder or program list holds no playable file
+    VLM_ERR_NOFOLDER = 2,      // folder cannot be listed
+    VLM_ERR_PROGRAMFILE = 3,   // a program list file is missing
+    VLM_ERR_FILEFAILED = 4,    // one file could not be played
+};
+
+// One remembered folder.
+struct HistorySlot {
+    char folder[VLM_PATH_CHARS];
+    char file[VLM_PATH_CHARS];
+    int stopPosition;
+};
+
+struct HistoryNode {
+    signed char pinned;  // 0 or 1
+    signed char prev;    // slot number or -1
+    signed char next;    // slot number or -1
+};
+
+// Used and free lists over the 48 slots.
+struct HistoryLinks {
+    int usedHead, usedTail;
+    int freeHead, freeTail;
+    HistoryNode node[VLM_HISTORY_SLOTS];
+};
+
+struct FolderHistoryRecord {
+    HistoryLinks live;   // links 0
+    HistoryLinks work;   // links 1: the history dialog's working copy
+    HistorySlot slot[VLM_HISTORY_SLOTS];
+};
+
+struct SettingsRecord {
+    HINSTANCE Instance;
+    HANDLE Heap;
+    char CommandLineFolder[VLM_PATH_CHARS];
+    char CommandLineFile[VLM_PATH_CHARS];
+    int ErrorCode;
+    char ErrorText[VLM_ERRORTEXT_CHARS];
+    char SettingsPath[VLM_PATH_CHARS];
+
+    char DirName[VLM_PATH_CHARS];        // DIRNAME
+    BOOL ProgramPlay;                    // PROGRAM_PLAY
+    char Extensions[VLM_PATH_CHARS];     // EXTENSIONS
+
+    BOOL FileLoop;                       // FILELOOP
+    BOOL Random;                         // RANDOM
+    BOOL Descending;                     // DESCENDING
+    BOOL ContinuousPlay;                 // CONTINUOUS_PLAY
+    BOOL SpecifySize;                    // SPECIFY_SIZE
+    int SizePercent;                     // SIZE_PERCENT
+    int AspectRate;                      // ASPECT_RATE
+    int AspectRatioX;                    // ASPECT_RATIO_X
+    int AspectRatioY;                    // ASPECT_RATIO_Y
+    BOOL ChangeResolution;               // CHANGE_RESOLUTION
+    BOOL Expand;                         // EXPAND
+    BOOL BitsPerPelUnchange;             // BITSPERPEL_UNCHANGE
+    BOOL FixedVga;                       // FIXED_VGA
+    BOOL IntroPlay;                      // INTRO_PLAY
+    int IntroStartPosition;              // INTRO_START_POSITION
+    int IntroEndPosition;                // INTRO_END_POSITION
+    int SkipPlayMode;                    // SKIP_PLAY_MODE
+    int SkipNumber;                      // SKIP_NUMBER
+    int SkipTime;                        // SKIP_TIME
+    int SkipPlayTime;                    // SKIP_PLAY_TIME
+    int SeekTime1;                       // SEEKTIME1
+    int SeekTime2;                       // SEEKTIME2
+    int SeekTime3;                       // SEEKTIME3
+    int SeekTime4;                       // SEEKTIME4
+    int EndPlayTime;                     // END_PLAY_TIME
+    int AudioSelect;                     // AUDIO_SELECT
+    BOOL AudioDispPriority;              // AUDIO_DISP_PRIORITY
+    BOOL Mute;                           // MUTE
+    BOOL DispFilename;                   // DISP_FILENAME
+    BOOL DispResoSize;                   // DISP_RESOSIZE
+    BOOL DispVideoSize;                  // DISP_VIDEOSIZE
+    int DispFontSize;                    // DISP_FONTSIZE
+    int PlaylistPosition;                // PLAYLIST_POSITION
+    BOOL PlaylistLeftSide;               // PLAYLIST_LEFTSIDE
+    int PlaylistFontSize;                // PLAYLIST_FONTSIZE
+    BOOL FolderSelectStart;              // FOLDER_SELECT_START
+    int MouseWidth;                      // MOUSE_WIDTH
+    BOOL IgnoreMouse;                    // IGNOREMOUSE
+    BOOL MonitorPower;                   // MONITOR_POWER
+
+    char Playing[VLM_PATH_CHARS];        // PLAYING
+    int StopPosition;                    // STOP_POSITION
+
+    BOOL OnlyReschByCds;                 // ONLY_RESCH_BY_CDS
+    BOOL OnlyReschByDdraw;               // ONLY_RESCH_BY_DDRAW
+    BOOL ExceptionBeep;                  // EXCEPTION_BEEP
+    BOOL ExceptionLog;                   // EXCEPTION_LOG
+    BOOL VisualDebug;                    // VISUAL_DEBUG
+
+    FolderHistoryRecord FolderHistory;
+
+    int ProgramPlayNo;                   // PROGRAM_PLAY_NO
+    int ProgramStopPosition;             // PROGRAM_STOPPOSITION
+    BOOL ProgramListNonEmpty;
+};
+
+extern SettingsRecord Settings;
+
+// Records a failure: ErrorCode = code, ErrorText = message, followed by
+// "(0x%08x)" when systemCode is non-zero. Always returns 0 so that a failing
+// step can end with `return SetError(...)`.
+int SetError(int code, const char* message, DWORD systemCode);
+// Same, with the last error of the calling thread as the system code.
+int SetErrorLast(int code, const char* message);
+void ClearError();
+
+// Reads "Velmora.ini" into Settings (creating it when missing).
+// configureMode: 0 screensaver, 1 configuration sheet.
+int LoadSettings(int configureMode);

@@ -1,0 +1,151 @@
+// Test helper: looks at the windows of the desktop as a user would see them
+// and acts on them. Output is UTF-8, one tab-separated record per line.
+//   winprobe list                       top-level windows
+//   winprobe children HWND              descendant windows of HWND
+//   winprobe click HWND ID              press the button ID of a dialog
+//   winprobe post HWND MSG WPARAM LPARAM
+//   winprobe counts PID                 handles, GDI and USER objects, memory
+//   winprobe host STOPFILE              a top-level window (prints its handle)
+//                                       destroyed when STOPFILE appears
+//   winprobe acp                        the ANSI code page
+#include <windows.h>
+#include <psapi.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string>
+
+static std::string Utf8(const wchar_t* text)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, NULL, 0, NULL, NULL);
+    std::string out(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], n, NULL, NULL);
+    for (char& c : out)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    return out;
+}
+
+static std::string TextOf(HWND window)
+{
+    wchar_t text[2048] = L"";
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 2048, (LPARAM)text, SMTO_ABORTIFHUNG, 2000, &result);
+    text[2047] = 0;
+    return Utf8(text);
+}
+
+static std::string ClassOf(HWND window)
+{
+    wchar_t name[256] = L"";
+    GetClassNameW(window, name, 256);
+    return Utf8(name);
+}
+
+static void PrintWindow(HWND window, const char* kind)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    LONG ex = GetWindowLongW(window, GWL_EXSTYLE);
+    printf("%s\t%llu\t%lu\t%d\t%s\t%s\t%ld\t%ld\t%ld\t%ld\t%d\t%d\n", kind,
+           (unsigned long long)(UINT_PTR)window, pid, GetDlgCtrlID(window), ClassOf(window).c_str(),
+           TextOf(window).c_str(), r.left, r.top, r.right, r.bottom, (ex & WS_EX_TOPMOST) ? 1 : 0,
+           IsWindowVisible(window) ? 1 : 0);
+}
+
+static BOOL CALLBACK ListTop(HWND window, LPARAM)
+{
+    PrintWindow(window, "top");
+    return TRUE;
+}
+
+static BOOL CALLBACK ListChild(HWND window, LPARAM)
+{
+    PrintWindow(window, "child");
+    return TRUE;
+}
+
+static HWND ParseHandle(const char* text)
+{
+    return (HWND)(UINT_PTR)_strtoui64(text, NULL, 0);
+}
+
+static const char* HostStopFile;
+
+static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_TIMER) {
+        if (GetFileAttributesA(HostStopFile) != INVALID_FILE_ATTRIBUTES) DestroyWindow(window);
+        return 0;
+    }
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+static int Host(const char* stopFile)
+{
+    HostStopFile = stopFile;
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = HostProc;
+    wc.hInstance = GetModuleHandleW(NULL);
+    wc.hbrBackground = (HBRUSH)GetStockObject(GRAY_BRUSH);
+    wc.lpszClassName = L"ProbeHostClass";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(0, L"ProbeHostClass", L"probe host", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                  100, 100, 320, 240, NULL, NULL, wc.hInstance, NULL);
+    printf("%llu\n", (unsigned long long)(UINT_PTR)window);
+    fflush(stdout);
+    SetTimer(window, 1, 100, NULL);
+    MSG msg;
+    while (GetMessageW(&msg, NULL, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        fprintf(stderr, "usage: winprobe list|children|click|post|counts|host|acp ...\n");
+        return 2;
+    }
+    std::string verb = argv[1];
+    if (verb == "list") {
+        EnumWindows(ListTop, 0);
+    } else if (verb == "children" && argc >= 3) {
+        EnumChildWindows(ParseHandle(argv[2]), ListChild, 0);
+    } else if (verb == "click" && argc >= 4) {
+        HWND dialog = ParseHandle(argv[2]);
+        int id = atoi(argv[3]);
+        HWND button = GetDlgItem(dialog, id);
+        if (!PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button)) return 1;
+    } else if (verb == "post" && argc >= 6) {
+        if (!PostMessageW(ParseHandle(argv[2]), (UINT)strtoul(argv[3], NULL, 0),
+                          (WPARAM)_strtoui64(argv[4], NULL, 0), (LPARAM)_strtoi64(argv[5], NULL, 0)))
+            return 1;
+    } else if (verb == "counts" && argc >= 3) {
+        DWORD pid = strtoul(argv[2], NULL, 0);
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+        if (!process) return 1;
+        DWORD handles = 0;
+        GetProcessHandleCount(process, &handles);
+        PROCESS_MEMORY_COUNTERS memory = {};
+        GetProcessMemoryInfo(process, &memory, sizeof(memory));
+        printf("handles=%lu gdi=%lu user=%lu private=%llu\n", handles,
+               GetGuiResources(process, GR_GDIOBJECTS), GetGuiResources(process, GR_USEROBJECTS),
+               (unsigned long long)memory.PagefileUsage);
+        CloseHandle(process);
+    } else if (verb == "host" && argc >= 3) {
+        return Host(argv[2]);
+    } else if (verb == "acp") {
+        printf("%u\n", GetACP());
+    } else {
+        fprintf(stderr, "winprobe: bad arguments\n");
+        return 2;
+    }
+    return 0;
+}
