@@ -19,7 +19,7 @@ enum {
 #define VLM_GUARD_EXHAUSTED (-1)
 
 // Full path of "VelmoraExp.log"; empty (nothing is logged) in configure mode.
-extern char ExceptionLogPath[VLM_PATH_CHARS];
+extern char LogFilePath[VLM_PATH_CHARS];
 // Path of the last file whose rendering succeeded; never cleared.
 extern WCHAR LastRenderedFile[VLM_PATH_CHARS];
 // The beep of LogException; tests replace it to observe the call.
@@ -42,3 +42,40 @@ int RunGuarded(int number, int (*op)(void*), void (*cleanup)(void*), void* conte
 
 // Throw-away re-render of LastRenderedFile; 1 when it rendered again.
 int ReleaseProbe();
+
+// ---- media graph: the running graph and the per-file play state
+struct IGraphBuilder;
+struct IMediaControl;
+struct IMediaEventEx;
+struct IMediaSeeking;
+struct IVideoWindow;
+struct IBasicVideo;
+struct IBasicAudio;
+struct IAMStreamSelect;
+
+#define VLM_AUDIO_STREAMS 10
+#define VLM_UNITS_PER_SECOND 10000000LL
+
+struct GraphStateRecord {
+    IGraphBuilder* Graph;
+    IMediaControl* Control;
+    IMediaEventEx* Events;
+    IMediaSeeking* Seeking;
+    IVideoWindow* VideoWindow;
+    IBasicVideo* BasicVideo;
+    IBasicAudio* BasicAudio;
+    IAMStreamSelect* StreamSelect;   // null unless two or more audio streams
+    HWND VideoChildWindow;
+    LONGLONG StopPosition;           // 100 ns; the file's length everywhere
+    LONGLONG CurrentPosition;        // 100 ns
+    int VideoWidth;
+    int VideoHeight;
+    BOOL UserStopped;
+    BOOL PositionSaved;
+    int ABLoopState;                 // 0 none, 1 A set, 2 looping
+    LONGLONG ABStart;
+    LONGLONG ABEnd;
+    int AudioStreamMap[VLM_AUDIO_STREAMS];
+    int CurrentAudioStream;
+};
+extern GraphStateRecord GraphState;

@@ -9,16 +9,16 @@
 #include <setjmp.h>
 #include <string.h>
 
-char ExceptionLogPath[VLM_PATH_CHARS];
+char LogFilePath[VLM_PATH_CHARS];
 WCHAR LastRenderedFile[VLM_PATH_CHARS];
 BOOL (WINAPI *ExceptionBeep)(UINT type) = MessageBeep;
 
 void LogException(int number)
 {
     if (Settings.ExceptionBeep) ExceptionBeep(MB_ICONEXCLAMATION);
-    if (!Settings.ExceptionLog || ExceptionLogPath[0] == '\0') return;
+    if (!Settings.ExceptionLog || LogFilePath[0] == '\0') return;
 
-    HANDLE file = CreateFileA(ExceptionLogPath, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
+    HANDLE file = CreateFileA(LogFilePath, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return;
     SetFilePointer(file, 0, NULL, FILE_END);

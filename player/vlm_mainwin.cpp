@@ -19,7 +19,7 @@ static void ClearGlobals()
     ZeroMemory(&Settings, sizeof(Settings));
     ZeroMemory(&ScreenMode, sizeof(ScreenMode));
     ZeroMemory(&MediaFileList, sizeof(MediaFileList));
-    ExceptionLogPath[0] = '\0';
+    LogFilePath[0] = '\0';
     LastRenderedFile[0] = L'\0';
     PreviewIcon = NULL;
 }
@@ -30,7 +30,7 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
 {
     switch (message) {
     case WM_CREATE:
-        ProgramDirPath(VLM_LOG_FILENAME, ExceptionLogPath);
+        ProgramDirPath(VLM_LOG_FILENAME, LogFilePath);
         ScreenCentre.x = (LONG)ScreenMode.ScreenWidth / 2;
         ScreenCentre.y = (LONG)ScreenMode.ScreenHeight / 2;
         SetCursorPos(ScreenCentre.x, ScreenCentre.y);

@@ -17,3 +17,9 @@ int RunMainWindow();
 
 // Preview mode: the program icon in a child of parent until it is destroyed.
 int RunPreviewWindow(HWND parent);
+
+// Messages of the player.
+#define WM_APP_GRAPHNOTIFY (WM_APP + 1)
+#define WM_APP_STARTPLAY   (WM_APP + 2)
+#define WM_APP_LISTUP      (WM_APP + 3)
+#define WM_APP_LISTDOWN    (WM_APP + 4)
