@@ -8,10 +8,13 @@
 //   winprobe host STOPFILE              a top-level window (prints its handle)
 //                                       destroyed when STOPFILE appears
 //   winprobe acp                        the ANSI code page
+//   winprobe spawn "COMMAND LINE"       start a program with exactly that
+//                                       command line; wait for its exit code
 #include <windows.h>
 #include <psapi.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <string>
 
 static std::string Utf8(const wchar_t* text)
@@ -141,6 +144,21 @@ int main(int argc, char** argv)
         CloseHandle(process);
     } else if (verb == "host" && argc >= 3) {
         return Host(argv[2]);
+    } else if (verb == "spawn" && argc >= 3) {
+        // One argument holds the whole command line; its quotes survive the
+        // quoting and unquoting on the way in.
+        std::string command = argv[2];
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+            return 3;
+        WaitForSingleObject(process.hProcess, 60000);
+        DWORD code = 1;
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        return (int)code;
     } else if (verb == "acp") {
         printf("%u\n", GetACP());
     } else {

@@ -1,0 +1,293 @@
+"""Integration harness: runs the real programs under Wine on a virtual X
+display and looks at them as a user would.
+
+Every wait is bounded polling; everything started is killed at the end
+(Desktop.stop kills the display and the Wine server of the private prefix).
+"""
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+ROOT = os.environ.get("VLM_ROOT") or os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+BUILD = os.environ.get("VLM_BUILD") or os.path.join(ROOT, "build")
+BIN = os.path.join(BUILD, "bin")
+# Integration tests kill their Wine server when done, so they keep a prefix
+# of their own apart from the unit tests'.
+PREFIX = os.path.join(BUILD, "wineprefix-integration")
+SCREEN_W, SCREEN_H = 1024, 768
+
+
+def wait_for(predicate, timeout=20.0, interval=0.2, what="condition"):
+    """Polls predicate until it gives a true value; returns it or raises."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise AssertionError("timed out after %.1fs waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+def win_path(unix_path):
+    """The Wine (Z: drive) name of a Unix path."""
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+def read_ini(path):
+    """Section VELMORA of an INI file as a dict (values decoded from CP932)."""
+    values = {}
+    if not os.path.exists(path):
+        return values
+    with open(path, "rb") as f:
+        data = f.read()
+    section = None
+    for raw in data.split(b"\n"):
+        line = raw.rstrip(b"\r")
+        if line.startswith(b"[") and b"]" in line:
+            section = line[1:line.index(b"]")].decode("cp932", "replace").upper()
+            continue
+        if section == "VELMORA" and b"=" in line:
+            key, value = line.split(b"=", 1)
+            values[key.decode("cp932", "replace").strip().upper()] = value.decode("cp932", "replace")
+    return values
+
+
+def write_ini(path, values, order=None):
+    """Writes section VELMORA with the given keys (CP932, CRLF)."""
+    keys = order or list(values.keys())
+    text = "[VELMORA]\r\n" + "".join("%s=%s\r\n" % (k, values[k]) for k in keys)
+    with open(path, "wb") as f:
+        f.write(text.encode("cp932"))
+
+
+class Window(dict):
+    """One line of `winprobe list` or `winprobe children`."""
+
+    @property
+    def rect(self):
+        return (self["left"], self["top"], self["right"], self["bottom"])
+
+
+_FIELDS = ["kind", "hwnd", "pid", "id", "cls", "title", "left", "top", "right", "bottom", "topmost", "visible"]
+
+
+def _parse_windows(text):
+    windows = []
+    for line in text.splitlines():
+        parts = line.split("\t")
+        if len(parts) != len(_FIELDS):
+            continue
+        w = Window(zip(_FIELDS, parts))
+        for k in ("hwnd", "pid", "id", "left", "top", "right", "bottom", "topmost", "visible"):
+            w[k] = int(w[k])
+        w["topmost"] = bool(w["topmost"])
+        w["visible"] = bool(w["visible"])
+        windows.append(w)
+    return windows
+
+
+class Desktop:
+    """A virtual display, the Wine environment and the tools that act on it."""
+
+    def __init__(self):
+        self.xvfb = None
+        self.display = None
+        self.processes = []
+        self.env = dict(os.environ)
+
+    # ---- life cycle
+    def start(self):
+        for n in range(91, 160):
+            if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
+                continue
+            proc = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
+                                     "-nolisten", "tcp"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                wait_for(lambda: os.path.exists("/tmp/.X11-unix/X%d" % n) or proc.poll() is not None,
+                         timeout=10, what="Xvfb")
+            except AssertionError:
+                proc.kill()
+                continue
+            if proc.poll() is None:
+                self.xvfb, self.display = proc, ":%d" % n
+                break
+        if not self.xvfb:
+            raise RuntimeError("no free X display")
+        self.env.update({
+            "DISPLAY": self.display,
+            "WINEPREFIX": PREFIX,
+            "WINEDEBUG": "-all",
+            "WINEARCH": "win64",
+            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            "LC_ALL": "ja_JP.UTF-8",
+            "LANG": "ja_JP.UTF-8",
+        })
+        prefix_env = dict(self.env)
+        prefix_env["VLM_WINEPREFIX"] = PREFIX
+        subprocess.run(["bash", os.path.join(ROOT, "scripts", "wine-prefix.sh")], env=prefix_env, check=True,
+                       stdout=subprocess.DEVNULL)
+        # A persistent server keeps each probe call fast.
+        subprocess.run(["wineserver", "-p"], env=self.env, check=False)
+        return self
+
+    def stop(self):
+        for proc in self.processes:
+            if proc.poll() is None:
+                proc.kill()
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for proc in self.processes:
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                pass
+        if self.xvfb:
+            self.xvfb.kill()
+            self.xvfb.wait()
+            self.xvfb = None
+
+    # ---- programs
+    def start_program(self, exe, args=(), cwd=None):
+        """Starts a Windows program; gives the Popen (its wait() gives the exit code)."""
+        proc = subprocess.Popen(["wine", exe] + list(args), env=self.env, cwd=cwd or os.path.dirname(exe),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.processes.append(proc)
+        return proc
+
+    def probe(self, *args, check=True):
+        out = subprocess.run(["wine", os.path.join(BIN, "winprobe.exe")] + [str(a) for a in args],
+                             env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60)
+        if check and out.returncode != 0:
+            raise AssertionError("winprobe %s failed (%d)" % (" ".join(map(str, args)), out.returncode))
+        return out.stdout.decode("utf-8", "replace")
+
+    def windows(self, cls=None, title=None, visible_only=True):
+        found = []
+        for w in _parse_windows(self.probe("list")):
+            if cls is not None and w["cls"] != cls:
+                continue
+            if title is not None and w["title"] != title:
+                continue
+            if visible_only and not w["visible"]:
+                continue
+            found.append(w)
+        return found
+
+    def wait_window(self, cls=None, title=None, timeout=30, visible_only=True):
+        return wait_for(lambda: (self.windows(cls, title, visible_only) or [None])[0], timeout=timeout,
+                        what="window class=%r title=%r" % (cls, title))
+
+    def children(self, hwnd):
+        return _parse_windows(self.probe("children", hwnd))
+
+    def dialog_texts(self, hwnd):
+        """Texts of a dialog's or message box's controls, in creation order."""
+        return [w["title"] for w in self.children(hwnd) if w["title"]]
+
+    def wait_message_box(self, caption=None, timeout=30):
+        """Waits for a message box (dialog class #32770); gives (window, texts)."""
+        box = self.wait_window("#32770", caption, timeout=timeout)
+        texts = wait_for(lambda: self.dialog_texts(box["hwnd"]), timeout=10, what="message box texts")
+        return box, texts
+
+    def click(self, hwnd, control_id):
+        self.probe("click", hwnd, control_id)
+
+    def counts(self, pid):
+        fields = dict(kv.split("=") for kv in self.probe("counts", pid).split())
+        return {k: int(v) for k, v in fields.items()}
+
+    # ---- keyboard, mouse, screen
+    def xdotool(self, *args):
+        subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, check=True, timeout=30)
+
+    def key(self, *keys):
+        self.xdotool("key", "--clearmodifiers", *keys)
+
+    def mouse_move(self, x, y):
+        self.xdotool("mousemove", x, y)
+
+    def screenshot(self, path):
+        subprocess.run(["/usr/bin/import", "-window", "root", path], env=self.env, check=True, timeout=60)
+        return path
+
+
+class PlayerFolder:
+    """A private copy of the player folder with its own Velmora.ini."""
+
+    def __init__(self, name, extra_files=()):
+        base = os.path.join(BUILD, "itest-tmp")
+        os.makedirs(base, exist_ok=True)
+        self.path = tempfile.mkdtemp(prefix=name + "-", dir=base)
+        self.exe = os.path.join(self.path, "Quorlin.exe")
+        shutil.copy2(os.path.join(BIN, "Quorlin.exe"), self.exe)
+        for f in extra_files:
+            shutil.copy2(os.path.join(BIN, f), os.path.join(self.path, f))
+        self.ini = os.path.join(self.path, "Velmora.ini")
+
+    def read_ini(self):
+        return read_ini(self.ini)
+
+    def write_ini(self, values, order=None):
+        write_ini(self.ini, values, order)
+
+    def remove(self):
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+def make_clips(folder, names, seconds=2, size="320x240", audio_streams=1):
+    """Generates MJPEG/PCM AVI clips with ffmpeg (MPEG-1 for .mpg names)."""
+    os.makedirs(folder, exist_ok=True)
+    for name in names:
+        out = os.path.join(folder, name)
+        cmd = ["ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+               "testsrc=size=%s:rate=15:duration=%s" % (size, seconds)]
+        for i in range(audio_streams):
+            cmd += ["-f", "lavfi", "-i", "sine=frequency=%d:duration=%s" % (440 + 220 * i, seconds)]
+        cmd += ["-map", "0:v"] + sum([["-map", "%d:a" % (i + 1)] for i in range(audio_streams)], [])
+        if name.lower().endswith((".mpg", ".mpeg")):
+            cmd += ["-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"]
+        else:
+            cmd += ["-c:v", "mjpeg", "-q:v", "5", "-c:a", "pcm_s16le"]
+        subprocess.run(cmd + [out], check=True, timeout=120)
+    return folder
+
+
+class DesktopTestCase(unittest.TestCase):
+    """One display and Wine server for all tests of a file."""
+
+    desktop = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.desktop = Desktop().start()
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.desktop:
+            cls.desktop.stop()
+
+    def tearDown(self):
+        # No window of one test may leak into the next.
+        for proc in self.desktop.processes:
+            if proc.poll() is None:
+                proc.kill()
+        self.desktop.processes = []
+        subprocess.run(["wineserver", "-k"], env=self.desktop.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.desktop.env, check=False, timeout=60)
+        subprocess.run(["wineserver", "-p"], env=self.desktop.env, check=False)
+
+    def wait_exit(self, proc, timeout=30):
+        try:
+            return proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("program did not end within %ds" % timeout)
+
+
+def main():
+    unittest.main(verbosity=2)

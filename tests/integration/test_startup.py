@@ -1,0 +1,154 @@
+"""Start-up and modes of the real programs under Wine."""
+import os
+import shutil
+import sys
+
+sys.path.insert(0, os.path.dirname(__file__))
+from harness import (BIN, BUILD, SCREEN_H, SCREEN_W, DesktopTestCase, PlayerFolder, main, wait_for,
+                     win_path)
+
+IDOK = 1
+
+
+class StartupTest(DesktopTestCase):
+
+    def setUp(self):
+        self.player = PlayerFolder("startup")
+
+    def tearDown(self):
+        super().tearDown()
+        self.player.remove()
+
+    def test_code_page_is_932(self):
+        self.assertEqual(self.desktop.probe("acp").strip(), "932")
+
+    def test_password_switch_shows_sorry(self):
+        proc = self.desktop.start_program(self.player.exe, ["/a", "1234"])
+        box, texts = self.desktop.wait_message_box("SORRY !!!")
+        self.assertIn("残念ながらパスワード対応していません。", texts)
+        self.desktop.click(box["hwnd"], IDOK)
+        self.assertEqual(self.wait_exit(proc), 0)
+        # Password mode never reads or creates the settings file.
+        self.assertFalse(os.path.exists(self.player.ini))
+
+    def test_run_opens_topmost_full_screen_window_and_refuses_second_instance(self):
+        first = self.desktop.start_program(self.player.exe, ["/s"])
+        main_window = self.desktop.wait_window("VelmoraClass", "Velmora")
+        self.assertTrue(main_window["topmost"])
+        self.assertEqual(main_window.rect, (0, 0, SCREEN_W, SCREEN_H))
+
+        second = self.desktop.start_program(self.player.exe, ["/s"])
+        box, texts = self.desktop.wait_message_box()
+        self.assertIn("多重起動エラーです。(0x000000b7)", texts)
+        self.desktop.click(box["hwnd"], IDOK)
+        self.assertEqual(self.wait_exit(second), 0)
+        # The first instance is untouched by the refused one.
+        self.assertIsNone(first.poll())
+        self.assertEqual(len(self.desktop.windows("VelmoraClass")), 1)
+
+        self.desktop.key("q")
+        self.assertEqual(self.wait_exit(first), 0)
+
+    def test_configuration_mode_holds_the_instance_guard(self):
+        # A second configuration start is refused like a second screensaver.
+        first = self.desktop.start_program(self.player.exe, ["/s"])
+        self.desktop.wait_window("VelmoraClass")
+        second = self.desktop.start_program(self.player.exe, ["/c"])
+        box, texts = self.desktop.wait_message_box()
+        self.assertIn("多重起動エラーです。(0x000000b7)", texts)
+        self.desktop.click(box["hwnd"], IDOK)
+        self.wait_exit(second)
+        self.desktop.key("q")
+        self.wait_exit(first)
+
+    def test_missing_path_goes_to_configuration_not_run(self):
+        missing = win_path(os.path.join(self.player.path, "no such folder"))
+        proc = self.desktop.start_program(self.player.exe, ["/s", missing])
+        self.assertEqual(self.wait_exit(proc), 0)
+        self.assertEqual(self.desktop.windows("VelmoraClass"), [])
+
+    def test_preview_draws_in_parent_and_ends_with_it(self):
+        stop_file = os.path.join(self.player.path, "stop-host")
+        host = self.desktop.start_program(os.path.join(BIN, "winprobe.exe"), ["host", win_path(stop_file)])
+        host_window = self.desktop.wait_window("ProbeHostClass")
+        preview = self.desktop.start_program(self.player.exe, ["/p", str(host_window["hwnd"])])
+
+        def preview_child():
+            return [w for w in self.desktop.children(host_window["hwnd"]) if w["cls"] == "VelmoraClass"]
+
+        child = wait_for(preview_child, what="preview child window")[0]
+        self.assertEqual(child["title"], "Velmora")
+        self.assertEqual((child["left"], child["top"]), (host_window["left"], host_window["top"]))
+        # Preview takes no instance guard: the screensaver may run beside it.
+        self.assertFalse(os.path.exists(self.player.ini))
+
+        open(stop_file, "w").close()
+        self.assertEqual(self.wait_exit(host), 0)
+        self.assertEqual(self.wait_exit(preview), 0)
+
+    def test_program_folder_too_deep_for_settings_file(self):
+        # Folder + "Velmora.ini" reaches 260 characters on the Wine side.
+        base = os.path.join(BUILD, "itest-tmp")
+        prefix_len = len(win_path(base)) + 1
+        need = 260 - len("Velmora.ini") - prefix_len  # characters of folder names + separators
+        parts, left = [], need
+        while left > 0:
+            take = min(100, left)
+            parts.append("d" * max(take - 1, 1))
+            left -= len(parts[-1]) + 1
+        deep = os.path.join(base, *parts)
+        os.makedirs(deep, exist_ok=True)
+        try:
+            self.assertGreaterEqual(len(win_path(deep)) + 1 + len("Velmora.ini"), 260)
+            exe = os.path.join(deep, "Quorlin.exe")
+            shutil.copy2(self.player.exe, exe)
+            proc = self.desktop.start_program(exe, ["/s"])
+            box, texts = self.desktop.wait_message_box()
+            self.assertIn("実行パスが深すぎます。", texts)
+            self.desktop.click(box["hwnd"], IDOK)
+            self.assertEqual(self.wait_exit(proc), 0)
+            self.assertEqual(self.desktop.windows("VelmoraClass"), [])
+        finally:
+            shutil.rmtree(os.path.join(base, parts[0]), ignore_errors=True)
+
+
+class LauncherTest(DesktopTestCase):
+    """Velmora.scr starts "Quorlin.exe" beside it with its own arguments."""
+
+    def setUp(self):
+        self.folder = PlayerFolder("launcher")
+        shutil.copy2(os.path.join(BIN, "Velmora.scr"), os.path.join(self.folder.path, "Velmora.scr"))
+        # The recorder stands in for the player and writes its command line.
+        shutil.copy2(os.path.join(BUILD, "tests", "recorder", "Quorlin.exe"), self.folder.exe)
+        self.record = os.path.join(self.folder.path, "recorder.txt")
+
+    def tearDown(self):
+        super().tearDown()
+        self.folder.remove()
+
+    def run_stub(self, command_tail):
+        if os.path.exists(self.record):
+            os.remove(self.record)
+        scr = win_path(os.path.join(self.folder.path, "Velmora.scr"))
+        # Start it from another folder, as the system does.
+        proc = self.desktop.start_program(os.path.join(BIN, "winprobe.exe"),
+                                          ["spawn", '"%s"%s' % (scr, command_tail)], cwd=BUILD)
+        self.assertEqual(self.wait_exit(proc), 0)
+        return wait_for(lambda: os.path.exists(self.record) and open(self.record, "rb").read(),
+                        what="recorder output").decode("cp932")
+
+    def test_command_text(self):
+        cases = [
+            ("", "[Quorlin.exe]\n"),
+            (" /s", "[Quorlin.exe /s]\n"),
+            (" /p 1234", "[Quorlin.exe /p 1234]\n"),
+            (" /c:5678", "[Quorlin.exe /c:5678]\n"),
+            (' "Z:\\a folder\\clip one.avi"', '[Quorlin.exe "Z:\\a folder\\clip one.avi"]\n'),
+        ]
+        for tail, expected in cases:
+            with self.subTest(tail=tail):
+                self.assertEqual(self.run_stub(tail), expected)
+
+
+if __name__ == "__main__":
+    main()
