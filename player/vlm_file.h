@@ -34,3 +34,52 @@ enum RequestKind {
 };
 
 extern MediaFileListRecord MediaFileList;
+
+// Entries are allocated zero-filled from Settings.Heap by ScanFolder and
+// LoadProgramList and freed only by FreeMediaList.
+
+// ---- folder list (vlm_file.cpp)
+
+// Builds MediaFileList from DIRNAME: the files whose extension is listed in
+// EXTENSIONS, in play order, with current on the file to resume (PLAYING).
+// Any entries left from an earlier failed build are freed first.
+int ScanFolder();
+// 1 when extension equals (ignoring case) one "|"-separated piece of
+// extensions; an empty piece matches only an empty extension.
+int MatchExtension(const char* extension, const char* extensions);
+// Extension of a file name: the text after its last ".", or NULL when the
+// name has none.
+const char* FileExtension(const char* name);
+// Links entry after `after` (NULL: at the head). count is the caller's.
+void InsertAfter(MediaFileListRecord* list, MediaFileEntry* after, MediaFileEntry* entry);
+// Unlinks entry, fixing head and tail. count is the caller's.
+void UnlinkEntry(MediaFileListRecord* list, MediaFileEntry* entry);
+// playNo = 1, 2, 3 ... from the head.
+void RenumberMediaList(MediaFileListRecord* list);
+// Frees every entry of MediaFileList; count 0, head, tail and current none.
+void FreeMediaList();
+
+// ---- play order (vlm_file_order.cpp)
+
+// Stable name order by lstrcmpA, descending when DESCENDING; then renumbers.
+void SortMediaList(MediaFileListRecord* list);
+// Random order: each entry, taken from the head, goes to slot
+// ShuffleSlot(draw, placed) of the new order; then renumbers.
+void ShuffleMediaList(MediaFileListRecord* list);
+// floor(draw * (placed + 1) / 32768) for a draw of 0..32767.
+int ShuffleSlot(int draw, int placed);
+// The random source of the shuffle: the C run-time rand() (seeded at
+// start-up). Tests put a fixed sequence in its place.
+extern int (*MediaRandom)(void);
+
+// ---- selection (vlm_file_select.cpp)
+
+// Chooses the entry for a request of the play driver and makes it current;
+// out (VLM_PATH_CHARS wide characters) receives its path in UTF-16.
+int SelectMediaFile(int kind, int argument, WCHAR* out);
+
+// ---- program list (vlm_file_program.cpp)
+
+// Builds MediaFileList from PROGRAM_FILENAMEnn of the settings file
+// (Settings.SettingsPath), with current on entry PROGRAM_PLAY_NO.
+int LoadProgramList();

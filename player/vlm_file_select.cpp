@@ -1,0 +1,86 @@
+// Choice of the file to play for each request of the play driver.
+#include "vlm_file.h"
+#include "vlm_dx.h"
+
+static MediaFileEntry* FirstToPlay()
+{
+    if (MediaFileList.current != NULL) return MediaFileList.current;
+    if (MediaFileList.head == NULL) {
+        SetError(VLM_ERR_FATAL, "再生動画ファイルが見つかりません。", 0);
+        return NULL;
+    }
+    return MediaFileList.head;
+}
+
+static MediaFileEntry* NextToPlay()
+{
+    MediaFileEntry* current = MediaFileList.current;
+    if (current != NULL && current->next != NULL) return current->next;
+    if (MediaFileList.head == NULL) {
+        SetError(VLM_ERR_FATAL, "ファイルリスト（先頭）に異常を検出しました。", 0);
+        return NULL;
+    }
+    // Every pass through the list gets a fresh random order.
+    if (Settings.Random) ShuffleMediaList(&MediaFileList);
+    return MediaFileList.head;
+}
+
+static MediaFileEntry* PreviousToPlay()
+{
+    MediaFileEntry* current = MediaFileList.current;
+    if (current != NULL && current->prev != NULL) return current->prev;
+    if (MediaFileList.tail == NULL) {
+        SetError(VLM_ERR_FATAL, "ファイルリスト（最後尾）に異常を検出しました。", 0);
+        return NULL;
+    }
+    return MediaFileList.tail;
+}
+
+static MediaFileEntry* NumberedToPlay(int playNo)
+{
+    for (MediaFileEntry* entry = MediaFileList.head; entry != NULL; entry = entry->next)
+        if (entry->playNo == playNo) return entry;
+    SetError(VLM_ERR_FATAL, "指定のファイル番号の動画が見つかりません。", 0);
+    return NULL;
+}
+
+static MediaFileEntry* EndedToPlay()
+{
+    if (MediaFileList.current != NULL && (Settings.FileLoop || GraphState.ABLoopState == 2))
+        return MediaFileList.current;
+    return NextToPlay();
+}
+
+int SelectMediaFile(int kind, int argument, WCHAR* out)
+{
+    ZeroMemory(out, VLM_PATH_CHARS * sizeof(WCHAR));
+
+    MediaFileEntry* chosen;
+    switch (kind) {
+    case Start:
+    case AfterFolderSelect:
+    case ProgramSwitch:
+    case HistorySwitch:
+        chosen = FirstToPlay();
+        break;
+    case AtEnd:
+        chosen = EndedToPlay();
+        break;
+    case Step:
+        chosen = argument != 0 ? NextToPlay() : PreviousToPlay();
+        break;
+    default:
+        chosen = NumberedToPlay(argument);
+        break;
+    }
+    if (chosen == NULL) return 0;
+
+    // A path of at most 259 ANSI bytes always fits in 260 UTF-16 units;
+    // bytes that are not valid text are replaced, not rejected.
+    if (MultiByteToWideChar(CP_ACP, 0, chosen->path, -1, out, VLM_PATH_CHARS) == 0) {
+        out[0] = L'\0';
+        return SetErrorLast(VLM_ERR_FATAL, "再生動画ファイルが見つかりません。");
+    }
+    MediaFileList.current = chosen;
+    return 1;
+}
