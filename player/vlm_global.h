@@ -132,3 +132,66 @@ void ClearError();
 // Reads "Velmora.ini" into Settings (creating it when missing).
 // configureMode: 0 screensaver, 1 configuration sheet.
 int LoadSettings(int configureMode);
+
+// ---- the settings file (vlm_global_ini.cpp)
+
+enum SettingsKeyKind {
+    KeyText = 0,   // 260-byte buffer, cut at 259 characters on a character boundary
+    KeyBool = 1,   // "TRUE" in any letter case is true, anything else false
+    KeyInt = 2,    // signed decimal; outside min..max reads as absentInt
+    KeyGroups = 3, // not a key: where a new file receives the numbered groups
+};
+
+// One key of section "VELMORA". The rows of SettingsKeys are in the order a
+// new file receives them; the reader, the creator and the configuration pages
+// all walk the same rows.
+struct SettingsKeyRow {
+    const char* name;
+    int kind;
+    const char* absentText;   // text and bool: value of a missing key
+    int absentInt;            // int: value of a missing or out-of-range key
+    const char* createdText;  // written into a new file; NULL: never created
+    int min, max;             // int: accepted range
+    size_t field;             // offsetof(SettingsRecord, ...)
+};
+
+extern const SettingsKeyRow SettingsKeys[];
+extern const int SettingsKeyCount;
+
+// The body of LoadSettings with the file given (LoadSettings passes the
+// "Velmora.ini" beside the program). Fills Settings.SettingsPath.
+int LoadSettingsFrom(const char* path, int configureMode);
+// Writes every created key, the 48 history groups and the 100 program
+// groups into the settings file, in file order.
+void CreateSettingsFile();
+
+// Numbered keys: "%s%02d" of stem and number (HISTORY_DIRNAME01,
+// PROGRAM_FILENAME100). key must hold 64 bytes.
+void NumberedKey(char* key, const char* stem, int number);
+
+// Readers and writers of one key of the settings file (Settings.SettingsPath).
+// Text reads are cut to 259 characters without splitting a double-byte
+// character, so a value read and written back never grows or gets corrupted.
+void ReadSettingsText(const char* key, const char* absent, char* value);
+int ReadSettingsInt(const char* key, int absent);
+BOOL ReadSettingsBool(const char* key, BOOL absent);
+void WriteSettingsText(const char* key, const char* value);
+void WriteSettingsInt(const char* key, int value);
+void WriteSettingsBool(const char* key, BOOL value);
+
+// Pure rules of the reader, for the configuration pages and the tests.
+BOOL ParseSettingsBool(const char* text);         // "TRUE" in any case
+int CheckSettingsRange(const SettingsKeyRow* row, int value);  // default when outside
+void CutOnCharBoundary(char* text, size_t maxChars);  // drops a split last character
+int HasForbiddenExtensionChar(const char* extensions);
+void TrimTrailingSpaces(char* text);
+
+// Stems of the numbered groups; a new file receives HISTORY_ groups 01..48,
+// then PROGRAM_ groups 01..100.
+#define VLM_KEY_HISTORY_DIRNAME      "HISTORY_DIRNAME"
+#define VLM_KEY_HISTORY_FILENAME     "HISTORY_FILENAME"
+#define VLM_KEY_HISTORY_STOPPOSITION "HISTORY_STOPPOSITION"
+#define VLM_KEY_HISTORY_FIXFLAG      "HISTORY_FIXFLAG"
+#define VLM_KEY_PROGRAM_FILENAME     "PROGRAM_FILENAME"
+#define VLM_KEY_PROGRAM_STA_POSITION "PROGRAM_STA_POSITION"
+#define VLM_KEY_PROGRAM_END_POSITION "PROGRAM_END_POSITION"

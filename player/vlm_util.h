@@ -46,3 +46,9 @@ int LoadHistory();
 void SaveFolderState(int writeFolder, int writePlaying, int writeHistory, int forceHistory,
                      int takeResume);
 void SaveStopPosition(const MediaFileEntry* entry, int seconds);
+// Folder names compared without regard to the case of single-byte letters;
+// double-byte characters compare exactly. 1 when equal.
+int SameFolderName(const char* a, const char* b);
+// The HISTORY_*nn number of a live used slot as the full rewrite numbers it
+// (pinned slots first, each part in list order), or 0 when not in the list.
+int HistoryKeyNumber(int slot);
