@@ -8,3 +8,79 @@ int CreateStatusOverlay(HWND mainWindow);
 void DestroyStatusOverlay();
 // Recomputes the time and status rectangles from GraphState.StopPosition.
 void LayoutStatusOverlay();
+// Invalidate, with erase, the current time or the state letter (nothing
+// while the overlay does not exist).
+void RedrawOverlayTime();
+void RedrawOverlayStatus();
+// After a display mode change: new screen width, same height and position.
+void ResizeStatusOverlay();
+
+// Overlay arithmetic, without the window.
+struct OverlayWidths {
+    int timeLong;     // "00:00:00"
+    int timeShort;    // "00:00"
+    int totalLong;    // "00:00:00 / 00:00:00"
+    int totalShort;   // "00:00 / 00:00"
+    int letter;       // "W"
+};
+void CalcOverlayRects(LONGLONG stopPosition, int barHeight, const OverlayWidths* widths,
+                      RECT* timeRect, RECT* statusRect);
+enum OverlayPaintKind { OverlayPaintAll = 0, OverlayPaintTime = 1, OverlayPaintLetter = 2 };
+int ChooseOverlayPaintKind(const RECT* update, const RECT* timeRect, const RECT* statusRect);
+
+#define VLM_OVERLAY_TIME_CHARS 32
+// "mm:ss" or "hh:mm:ss" (hours modulo 100) by the total's length; withTotal
+// appends " / " and the total in the same form.
+void FormatOverlayTime(LONGLONG current, LONGLONG stop, int withTotal, char* text);
+
+struct OverlayInfoInputs {
+    BOOL dispResoSize;
+    DWORD screenWidth, screenHeight, bitsPerPel;
+    BOOL dispVideoSize;
+    int videoWidth, videoHeight;
+    int playNo;          // of the current entry
+    int count;           // entries in the list
+    const char* name;    // current entry's file name; NULL: no current entry
+};
+#define VLM_OVERLAY_INFO_CHARS 400
+void FormatOverlayInfo(const OverlayInfoInputs* in, char* text);
+
+struct StateLetterInputs {
+    BOOL audioDispPriority;
+    BOOL hasStreamSelect;
+    int currentAudioStream;
+    BOOL userStopped;
+    int abLoopState;
+    BOOL introPlay;
+    int skipPlayMode;
+    BOOL fileLoop;
+    BOOL mute;
+};
+// The state letter and its colour, or 0 when no state is shown.
+char ChooseStateLetter(const StateLetterInputs* in, COLORREF* colour);
+
+// ---- playlist window, "PlaylistWindowClass" (vlm_subwin_standins.cpp)
+extern HWND PlaylistWindow;
+// Play number of the highlighted row; Enter plays it.
+extern int SelectedNumber;
+int CreatePlaylistWindow(HWND mainWindow);
+void DestroyPlaylistWindow();
+// Window rectangle for PLAYLIST_POSITION; 0 (and the quarter-width
+// rectangle) while it is 0.
+int PlacePlaylist(RECT* rect);
+// The same rule for any position, side and screen size.
+int CalcPlaylistRect(int position, BOOL leftSide, int screenW, int screenH, RECT* rect);
+// A new file has been set up for request kind: select it.
+void PlaylistFollow(int kind);
+
+// ---- key help window, "KeyHelpWindowClass" (vlm_subwin_standins.cpp)
+extern HWND KeyHelpWindow;
+extern BOOL KeyHelpShown;
+// Window size of the size class chosen by LayoutKeyHelp.
+extern int KeyHelpWidth, KeyHelpHeight;
+int CreateKeyHelpWindow(HWND mainWindow);
+void DestroyKeyHelpWindow();
+// Chooses the size class for the current screen size.
+void LayoutKeyHelp();
+// Font of the size class; replace deletes the previous font afterwards.
+int CreateKeyHelpFont(BOOL replace);
