@@ -78,7 +78,11 @@ class StartupTest(DesktopTestCase):
 
         child = wait_for(preview_child, what="preview child window")[0]
         self.assertEqual(child["title"], "Velmora")
-        self.assertEqual((child["left"], child["top"]), (host_window["left"], host_window["top"]))
+        # Placed at the parent's client origin with the parent's window size.
+        self.assertEqual(child["right"] - child["left"], host_window["right"] - host_window["left"])
+        self.assertEqual(child["bottom"] - child["top"], host_window["bottom"] - host_window["top"])
+        self.assertGreaterEqual(child["left"], host_window["left"])
+        self.assertGreaterEqual(child["top"], host_window["top"])
         # Preview takes no instance guard: the screensaver may run beside it.
         self.assertFalse(os.path.exists(self.player.ini))
 

@@ -1,0 +1,171 @@
+// The exception guard around calls into media components, and the log.
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <string>
+#include "support_wine.h"
+#include "vlm_dx.h"
+#include "vlm_file.h"
+#include "vlm_global.h"
+
+namespace {
+
+int BeepCount;
+BOOL WINAPI CountBeep(UINT) { BeepCount++; return TRUE; }
+
+struct Attempts {
+    int calls = 0;
+    int cleanups = 0;
+    int faultUntil = 1000;   // fault on calls 1..faultUntil
+    bool throwInstead = false;
+};
+
+int FaultingOp(void* context)
+{
+    Attempts* a = (Attempts*)context;
+    a->calls++;
+    if (a->calls <= a->faultUntil) {
+        if (a->throwInstead) throw 42;
+        volatile int* nowhere = (volatile int*)(INT_PTR)0x10;
+        *nowhere = 1;   // a real access violation
+    }
+    return 7;
+}
+
+void CountCleanup(void* context) { ((Attempts*)context)->cleanups++; }
+
+class GuardTest : public ::testing::Test {
+protected:
+    std::string folder;
+    std::string log;
+
+    void SetUp() override
+    {
+        ZeroMemory(&Settings, sizeof(Settings));
+        ZeroMemory(&MediaFileList, sizeof(MediaFileList));
+        folder = MakeScratchFolder("guard");
+        log = folder + "\\VelmoraExp.log";
+        strcpy(LogFilePath, log.c_str());
+        Settings.ExceptionLog = TRUE;
+        BeepCount = 0;
+        ExceptionBeep = CountBeep;
+    }
+    void TearDown() override
+    {
+        LogFilePath[0] = '\0';
+        RemoveTree(folder);
+    }
+};
+
+TEST_F(GuardTest, AccessViolationIsCaughtAndLogged)
+{
+    Attempts a;
+    a.faultUntil = 1;
+    int result = RunGuarded(VLM_EXC_GRAPHBUILD, FaultingOp, CountCleanup, &a);
+    EXPECT_EQ(result, 7);          // the second attempt succeeded
+    EXPECT_EQ(a.calls, 2);
+    EXPECT_EQ(a.cleanups, 1);
+    EXPECT_EQ(ReadWholeFile(log), "585 \r\n");
+    EXPECT_EQ(BeepCount, 0);       // EXCEPTION_BEEP is off
+}
+
+TEST_F(GuardTest, RecurringFaultGivesUpAfterTheBound)
+{
+    Attempts a;
+    int result = RunGuarded(VLM_EXC_SIZEPROBE, FaultingOp, CountCleanup, &a);
+    EXPECT_EQ(result, VLM_GUARD_EXHAUSTED);
+    EXPECT_EQ(a.calls, VLM_GUARD_MAX_ATTEMPTS);
+    EXPECT_EQ(a.cleanups, VLM_GUARD_MAX_ATTEMPTS);
+    std::string expected;
+    for (int i = 0; i < VLM_GUARD_MAX_ATTEMPTS; i++) expected += "1220 \r\n";
+    EXPECT_EQ(ReadWholeFile(log), expected);
+}
+
+TEST_F(GuardTest, LanguageExceptionIsCaughtToo)
+{
+    Attempts a;
+    a.throwInstead = true;
+    a.faultUntil = 2;
+    EXPECT_EQ(RunGuarded(VLM_EXC_RELEASEPROBE, FaultingOp, NULL, &a), 7);
+    EXPECT_EQ(ReadWholeFile(log), "777 \r\n777 \r\n");
+}
+
+TEST_F(GuardTest, LogLineNamesTheCurrentFile)
+{
+    MediaFileEntry entry = {};
+    strcpy(entry.name, "クリップ表.avi");
+    strcpy(entry.path, "C:\\movies\\クリップ表.avi");
+    MediaFileList.current = &entry;
+    Attempts a;
+    a.faultUntil = 1;
+    RunGuarded(VLM_EXC_GRAPHBUILD, FaultingOp, NULL, &a);
+    MediaFileList.current = NULL;
+    EXPECT_EQ(ReadWholeFile(log), "585 クリップ表.avi\r\n");
+}
+
+TEST_F(GuardTest, BeepOnlyWhenAskedAndLogOnlyWhenAsked)
+{
+    Settings.ExceptionBeep = TRUE;
+    Settings.ExceptionLog = FALSE;
+    LogException(585);
+    EXPECT_EQ(BeepCount, 1);
+    EXPECT_EQ(GetFileAttributesA(log.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    Settings.ExceptionBeep = FALSE;
+    Settings.ExceptionLog = TRUE;
+    LogException(585);
+    LogException(777);
+    EXPECT_EQ(BeepCount, 1);
+    EXPECT_EQ(ReadWholeFile(log), "585 \r\n777 \r\n");
+}
+
+TEST_F(GuardTest, NoLogPathWritesNothing)
+{
+    // Configuration mode has no log path even with EXCEPTION_LOG on.
+    LogFilePath[0] = '\0';
+    LogException(585);
+    EXPECT_EQ(GetFileAttributesA(log.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(GuardTest, LockedLogIsIgnored)
+{
+    HANDLE lock = CreateFileA(log.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    LogException(585);   // must neither fail nor block
+    CloseHandle(lock);
+    EXPECT_EQ(ReadWholeFile(log), "");
+}
+
+TEST_F(GuardTest, GuardIsReusableAfterACatch)
+{
+    for (int round = 0; round < 5; round++) {
+        Attempts a;
+        a.faultUntil = 1;
+        int result = 0;
+        EXPECT_EQ(RunGuardedOnce(FaultingOp, &a, &result), 0);
+        EXPECT_EQ(RunGuardedOnce(FaultingOp, &a, &result), 1);
+        EXPECT_EQ(result, 7);
+    }
+}
+
+TEST_F(GuardTest, ReleaseProbeWithoutAnythingPlayedDoesNothing)
+{
+    LastRenderedFile[0] = L'\0';
+    EXPECT_EQ(ReleaseProbe(), 0);
+    EXPECT_EQ(GetFileAttributesA(log.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(GuardTest, ReleaseProbeOfAnUnplayableFileFailsQuietly)
+{
+    CoInitialize(NULL);
+    std::string garbage = folder + "\\garbage.avi";
+    ASSERT_TRUE(WriteWholeFile(garbage, std::string(4096, '\x5a')));
+    MultiByteToWideChar(CP_ACP, 0, garbage.c_str(), -1, LastRenderedFile, VLM_PATH_CHARS);
+    Settings.ErrorCode = 0;
+    EXPECT_EQ(ReleaseProbe(), 0);
+    EXPECT_EQ(Settings.ErrorCode, 0);     // never touches the pending error
+    EXPECT_STREQ(Settings.ErrorText, "");
+    LastRenderedFile[0] = L'\0';
+    CoUninitialize();
+}
+
+}  // namespace

@@ -1,0 +1,270 @@
+// Command-line classification, program paths, the error convention and the
+// screen-mode rule.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <string>
+#include "Quorlin.h"
+#include "support_wine.h"
+#include "vlm_global.h"
+#include "vlm_util.h"
+
+namespace {
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    static std::string Folder;
+
+    static void SetUpTestSuite()
+    {
+        Folder = MakeScratchFolder("cmdline");
+        CreateDirectoryA((Folder + "\\with space").c_str(), NULL);
+        CreateDirectoryA((Folder + "\\動画表").c_str(), NULL);
+        ASSERT_TRUE(WriteWholeFile(Folder + "\\with space\\clip one.avi", "x"));
+        ASSERT_TRUE(WriteWholeFile(Folder + "\\plain.avi", "x"));
+        ASSERT_TRUE(WriteWholeFile(Folder + "\\動画表\\表示.avi", "x"));
+    }
+    static void TearDownTestSuite() { RemoveTree(Folder); }
+
+    void SetUp() override
+    {
+        ZeroMemory(&Settings, sizeof(Settings));
+        // Left-overs of a previous case must not survive a new parse.
+        strcpy(Settings.CommandLineFolder, "stale");
+        strcpy(Settings.CommandLineFile, "stale");
+    }
+};
+std::string CommandLineTest::Folder;
+
+struct ModeCase {
+    const char* args;
+    int mode;
+    long long window;
+};
+
+TEST_F(CommandLineTest, SwitchesGiveTheirModes)
+{
+    const ModeCase cases[] = {
+        {"", StartConfigure, 0},
+        {"    ", StartConfigure, 0},
+        {"/c", StartConfigureExplicit, 0},
+        {"/C", StartConfigureExplicit, 0},
+        {"/c 1234", StartConfigureExplicit, 0},
+        {"/c:1234", StartConfigure, 0},
+        {"  /c", StartConfigureExplicit, 0},
+        {"/p 1234", StartPreview, 1234},
+        {"/P    5678", StartPreview, 5678},
+        {"/p", StartConfigure, 0},
+        {"/p1234", StartConfigure, 0},
+        {"/p    ", StartConfigure, 0},
+        {"/a 99", StartPassword, 0},
+        {"/A 99", StartPassword, 0},
+        {"/a", StartConfigure, 0},
+        {"/s", StartRun, 0},
+        {"/S", StartRun, 0},
+        {"/s     ", StartRun, 0},
+        {"/sx", StartConfigure, 0},
+        {"/x", StartConfigure, 0},
+    };
+    for (const ModeCase& c : cases) {
+        SCOPED_TRACE(c.args);
+        HWND window = (HWND)1;
+        EXPECT_EQ(ParseCommandLine(c.args, &window), c.mode);
+        EXPECT_EQ((long long)(INT_PTR)window, c.window);
+        EXPECT_STREQ(Settings.CommandLineFolder, "");
+        EXPECT_STREQ(Settings.CommandLineFile, "");
+    }
+}
+
+struct PathCase {
+    std::string args;
+    int mode;
+    std::string folder;
+    std::string file;
+};
+
+TEST_F(CommandLineTest, PathsNameTheFolderAndTheFile)
+{
+    const std::string spaced = Folder + "\\with space";
+    const std::string japanese = Folder + "\\動画表";
+    const PathCase cases[] = {
+        {"/s " + Folder, StartRun, Folder, ""},
+        {Folder, StartRun, Folder, ""},
+        {"/s   " + Folder + " trailing words", StartRun, Folder, ""},
+        {"/s \"" + spaced + "\\clip one.avi\"", StartRun, spaced, "clip one.avi"},
+        {"\"" + spaced + "\\clip one.avi\"", StartRun, spaced, "clip one.avi"},
+        {"\"" + spaced + "\"", StartRun, spaced, ""},
+        // No closing quote.
+        {"\"" + spaced + "\\clip one.avi", StartConfigure, "", ""},
+        // Unquoted, the path ends at the first space and does not exist.
+        {spaced + "\\clip one.avi", StartConfigure, "", ""},
+        {"/s " + Folder + "\\missing", StartConfigure, "", ""},
+        {Folder + "\\plain.avi extra", StartRun, Folder, "plain.avi"},
+        // 0x5C trail bytes (表) are not folder separators.
+        {japanese + "\\表示.avi", StartRun, japanese, "表示.avi"},
+        {"/s " + japanese, StartRun, japanese, ""},
+    };
+    for (const PathCase& c : cases) {
+        SCOPED_TRACE(c.args);
+        EXPECT_EQ(ParseCommandLine(c.args.c_str(), NULL), c.mode);
+        EXPECT_EQ(std::string(Settings.CommandLineFolder), c.folder);
+        EXPECT_EQ(std::string(Settings.CommandLineFile), c.file);
+    }
+}
+
+TEST_F(CommandLineTest, FileInDriveRootKeepsTheRootBackslash)
+{
+    const char* path = "C:\\vlm_root_clip.avi";
+    ASSERT_TRUE(WriteWholeFile(path, "x"));
+    EXPECT_EQ(ParseCommandLine("/s C:\\vlm_root_clip.avi", NULL), StartRun);
+    EXPECT_STREQ(Settings.CommandLineFolder, "C:\\");
+    EXPECT_STREQ(Settings.CommandLineFile, "vlm_root_clip.avi");
+    DeleteFileA(path);
+}
+
+TEST_F(CommandLineTest, OverlongPathIsCutAndRejected)
+{
+    std::string args = "\"" + Folder + "\\" + std::string(600, 'a') + "\"";
+    EXPECT_EQ(ParseCommandLine(args.c_str(), NULL), StartConfigure);
+    EXPECT_STREQ(Settings.CommandLineFolder, "");
+    std::string bare = std::string(2000, 'b');
+    EXPECT_EQ(ParseCommandLine(bare.c_str(), NULL), StartConfigure);
+}
+
+TEST(ProgramDirPath, BuildsPathBesideTheProgram)
+{
+    char module[MAX_PATH];
+    GetModuleFileNameA(NULL, module, MAX_PATH);
+    *strrchr(module, '\\') = '\0';
+    char path[VLM_PATH_CHARS];
+    ASSERT_EQ(ProgramDirPath("Velmora.ini", path), 1);
+    EXPECT_EQ(std::string(path), std::string(module) + "\\Velmora.ini");
+}
+
+TEST(ProgramDirPath, NameThatCannotFitIsTooDeep)
+{
+    ZeroMemory(&Settings, sizeof(Settings));
+    char path[VLM_PATH_CHARS] = "unchanged";
+    std::string name(255, 'n');
+    EXPECT_EQ(ProgramDirPath(name.c_str(), path), 0);
+    EXPECT_EQ(Settings.ErrorCode, -1);
+    // Never with a code, whatever the last error was.
+    EXPECT_STREQ(Settings.ErrorText, "実行パスが深すぎます。");
+    EXPECT_STREQ(path, "unchanged");
+}
+
+struct TrimCase {
+    const char* in;
+    int result;
+    const char* out;
+};
+
+TEST(TrimTrailingBackslashes, Table)
+{
+    const TrimCase cases[] = {
+        {"C:\\dir\\\\", 1, "C:\\dir"},
+        {"C:\\dir\\", 1, "C:\\dir"},
+        {"C:\\dir", 0, "C:\\dir"},
+        {"C:\\", 1, "C:\\"},
+        {"C:\\\\\\", 1, "C:\\"},
+        {"z:\\", 1, "z:\\"},
+        {"C:", 0, "C:"},
+        {"\\\\\\", 1, ""},
+        {"", 0, ""},
+        {"1:\\", 1, "1:"},
+        {"\\\\server\\share\\", 1, "\\\\server\\share"},
+        {"C:\\表", 0, "C:\\表"},          // ends in a trail byte 0x5C
+        {"C:\\表\\", 1, "C:\\表"},
+        {"C:\\ソ\\\\", 1, "C:\\ソ"},
+    };
+    for (const TrimCase& c : cases) {
+        SCOPED_TRACE(c.in);
+        char path[VLM_PATH_CHARS];
+        strcpy(path, c.in);
+        EXPECT_EQ(TrimTrailingBackslashes(path), c.result);
+        EXPECT_STREQ(path, c.out);
+    }
+}
+
+TEST(SetError, FormatsWithAndWithoutSystemCode)
+{
+    EXPECT_EQ(SetError(-1, "多重起動エラーです。", 183), 0);
+    EXPECT_EQ(Settings.ErrorCode, -1);
+    EXPECT_STREQ(Settings.ErrorText, "多重起動エラーです。(0x000000b7)");
+
+    SetError(4, "ファイル", 0x80040265);
+    EXPECT_STREQ(Settings.ErrorText, "ファイル(0x80040265)");
+    EXPECT_EQ(Settings.ErrorCode, 4);
+
+    // A later failure replaces the earlier message.
+    SetError(1, "再生動画ファイルがありません。", 0);
+    EXPECT_STREQ(Settings.ErrorText, "再生動画ファイルがありません。");
+
+    SetLastError(5);
+    SetErrorLast(-1, "Mutex の生成に失敗しました。");
+    EXPECT_STREQ(Settings.ErrorText, "Mutex の生成に失敗しました。(0x00000005)");
+
+    ClearError();
+    EXPECT_EQ(Settings.ErrorCode, 0);
+    EXPECT_STREQ(Settings.ErrorText, "");
+}
+
+TEST(SetError, LongMessageIsCutOnACharacterBoundary)
+{
+    std::string message;
+    for (int i = 0; i < 100; i++) message += "表";   // 200 bytes
+    SetError(-1, message.c_str(), 0);
+    size_t length = strlen(Settings.ErrorText);
+    EXPECT_LE(length, (size_t)VLM_ERRORTEXT_CHARS - 1);
+    EXPECT_EQ(length % 2, 0u) << "a double-byte character was cut in half";
+    EXPECT_EQ(std::string(Settings.ErrorText), message.substr(0, length));
+
+    std::string ascii(400, 'e');
+    SetError(-1, ascii.c_str(), 0x1234);
+    EXPECT_EQ(strlen(Settings.ErrorText), (size_t)VLM_ERRORTEXT_CHARS - 1);
+}
+
+TEST(ScreenMode, SettingsAndMetricsAgree)
+{
+    DEVMODEA mode = {};
+    mode.dmPelsWidth = 1024;
+    mode.dmPelsHeight = 768;
+    mode.dmBitsPerPel = 24;
+    mode.dmDisplayFlags = 3;
+    mode.dmDisplayFrequency = 60;
+    ScreenModeRecord out = {};
+    ChooseScreenMode(&mode, 1024, 768, 16, &out);
+    EXPECT_EQ(out.ScreenWidth, 1024u);
+    EXPECT_EQ(out.ScreenHeight, 768u);
+    EXPECT_EQ(out.ScreenBitsPerPel, 24u);
+    EXPECT_EQ(out.ScreenDisplayFlags, 3u);
+    EXPECT_EQ(out.ScreenFrequency, 60u);
+}
+
+TEST(ScreenMode, MetricsWinWhenTheyDisagree)
+{
+    DEVMODEA mode = {};
+    mode.dmPelsWidth = 3840;
+    mode.dmPelsHeight = 1080;
+    mode.dmBitsPerPel = 32;
+    mode.dmDisplayFlags = 3;
+    mode.dmDisplayFrequency = 75;
+    ScreenModeRecord out = {};
+    ChooseScreenMode(&mode, 1920, 1080, 0, &out);
+    EXPECT_EQ(out.ScreenWidth, 1920u);
+    EXPECT_EQ(out.ScreenHeight, 1080u);
+    EXPECT_EQ(out.ScreenBitsPerPel, 0u);      // no window given
+    EXPECT_EQ(out.ScreenDisplayFlags, 0u);
+    EXPECT_EQ(out.ScreenFrequency, 0u);
+    ChooseScreenMode(&mode, 1920, 1080, 16, &out);
+    EXPECT_EQ(out.ScreenBitsPerPel, 16u);
+}
+
+TEST(ScreenMode, ReadsTheRealScreen)
+{
+    ZeroMemory(&ScreenMode, sizeof(ScreenMode));
+    ASSERT_EQ(GetScreenMode(NULL), 1);
+    EXPECT_EQ(ScreenMode.ScreenWidth, (DWORD)GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(ScreenMode.ScreenHeight, (DWORD)GetSystemMetrics(SM_CYSCREEN));
+}
+
+}  // namespace
