@@ -39,7 +39,7 @@ int ToggleMute()
     if (!GraphState.BasicAudio) return 1;
     Settings.Mute = !Settings.Mute;
     HRESULT hr = GraphState.BasicAudio->put_Volume(Settings.Mute ? VLM_VOLUME_SILENT : 0);
-    // A renderer without volume control still counts as muted in the letter.
+    // E_NOTIMPL: a renderer without volume control; MUTE flips all the same.
     if (FAILED(hr) && hr != E_NOTIMPL)
         return SetError(VLM_ERR_FATAL, "消音：ボリュームの設定に失敗しました。", (DWORD)hr);
     RedrawOverlayStatus();
