@@ -79,3 +79,54 @@ struct GraphStateRecord {
     int CurrentAudioStream;
 };
 extern GraphStateRecord GraphState;
+
+// ---- media graph (vlm_dx_graph.cpp)
+
+// Builds the graph for path (UTF-16), places the video window on the main
+// window, seeks to the start position and runs it. 0 with ErrorCode and
+// ErrorText set; the graph is then already released.
+int StartGraph(int kind, const WCHAR* path);
+// Stops and releases the graph; with savePosition, records the stop
+// position of the current entry once per file.
+void StopGraph(BOOL savePosition);
+// Clears the per-file play state; a looping A-B range survives AtEnd.
+void ResetPlayState(int kind);
+// Reads all pending graph events; TRUE when EC_COMPLETE was among them.
+BOOL DrainGraphEvents();
+// Display size of a width x height video by ASPECT_RATE, SPECIFY_SIZE and
+// SIZE_PERCENT (*sizeW, *sizeH) and, when outW and outH are given, the size
+// actually shown on the screen of ScreenMode (*outW, *outH).
+void CalcDisplaySize(int width, int height, int* sizeW, int* sizeH, int* outW, int* outH);
+// Top-left corner that centres an outW x outH video on the screen.
+void CalcVideoPosition(int outW, int outH, int* left, int* top);
+// Start position of the current entry for a request kind; 0 with ErrorText.
+int CalcStartPosition(int kind, LONGLONG stopPosition, LONGLONG* start);
+// Maps the audio streams of the graph into GraphState.AudioStreamMap and
+// enables the one AUDIO_SELECT asks for; *streamSelect gets the selector it
+// keeps (two or more audio streams) or NULL. 1 when one is kept.
+int SelectAudioStream(IGraphBuilder* graph, IAMStreamSelect** streamSelect);
+// Slot of map enabled for AUDIO_SELECT audioSelect (1 main, 2.. sub): the
+// highest slot up to audioSelect - 1 that holds a stream; 0 when none does.
+int ChooseAudioSlot(const int map[VLM_AUDIO_STREAMS], int audioSelect);
+
+// ---- play driver (vlm_dx_play.cpp)
+
+// Set while FailurePrompt's question or the folder dialog is open; the main
+// window then ignores input, timer and graph messages.
+extern BOOL ModalPromptActive;
+// Plays the file chosen for the request; 0 means the screensaver is to end.
+int PlayFile(int kind, int index);
+// The player's cursor: hidden while playing, shown for questions. Only
+// state changes reach ShowCursor, so its display count stays balanced.
+void HidePlayCursor();
+void ShowPlayCursor();
+
+// ---- resolution change (minimal until the display-mode change is built)
+
+// Entry point "DirectDrawCreate" of "ddraw.dll", looked up by CreateScreen
+// when CHANGE_RESOLUTION is on; NULL when missing.
+extern FARPROC DirectDrawCreateEntry;
+// Probes the native size of path and changes the screen mode to fit it.
+int ProbeVideoSize(const WCHAR* path);
+// Releases the DirectDraw object that holds a changed mode, if any.
+void ReleaseDirectDraw();

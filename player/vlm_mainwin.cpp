@@ -1,10 +1,13 @@
-// Program entry and mode dispatch, the main window and the preview window.
+// Program entry and mode dispatch, the main window with all input of the
+// running screensaver, and the preview window.
 #include "vlm_mainwin.h"
 #include "Quorlin.h"
 #include "vlm_configwin.h"
 #include "vlm_dx.h"
+#include "vlm_dx_control.h"
 #include "vlm_file.h"
 #include "vlm_global.h"
+#include "vlm_subwin.h"
 #include "vlm_util.h"
 #include <commctrl.h>
 #include <stdlib.h>
@@ -12,45 +15,304 @@
 #include <time.h>
 
 static HICON PreviewIcon;
-static POINT ScreenCentre;
+
+HWND MainWindow;
+POINT ScreenCentre;
+DWORD LastKeyTime;
 
 static void ClearGlobals()
 {
     ZeroMemory(&Settings, sizeof(Settings));
     ZeroMemory(&ScreenMode, sizeof(ScreenMode));
     ZeroMemory(&MediaFileList, sizeof(MediaFileList));
+    ZeroMemory(&GraphState, sizeof(GraphState));
     LogFilePath[0] = '\0';
     LastRenderedFile[0] = L'\0';
     PreviewIcon = NULL;
+    MainWindow = NULL;
+    ScreenCentre.x = ScreenCentre.y = 0;
+    LastKeyTime = 0;
+    ModalPromptActive = FALSE;
 }
 
-// ---- main window (minimal: it ends on a key or on mouse travel)
+// ---- input rules
+
+BOOL KeyDebounced(DWORD now, DWORD last)
+{
+    return (DWORD)(now - last) < VLM_KEY_DEBOUNCE_MS;
+}
+
+int FolderKeyNumber(int key, BOOL shift, BOOL ctrl)
+{
+    if (key < VK_F1 || key > VK_F24) return 0;
+    int n = key - VK_F1 + 1;
+    if (shift && key <= VK_F12) n += 12;
+    if (ctrl) n += 24;
+    return n;
+}
+
+BOOL MouseWithinReach(POINT centre, POINT at, int reach)
+{
+    return centre.x - reach <= at.x && at.x <= centre.x + reach && centre.y - reach <= at.y &&
+           at.y <= centre.y + reach;
+}
+
+int DigitKeySlot(int key)
+{
+    int digit;
+    if (key >= '0' && key <= '9')
+        digit = key - '0';
+    else if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9)
+        digit = key - VK_NUMPAD0;
+    else
+        return -1;
+    return (digit + 9) % 10;
+}
+
+// ---- companions
+
+// The video under a hidden companion must be repainted.
+static void RepaintVideo()
+{
+    if (GraphState.VideoChildWindow) InvalidateRect(GraphState.VideoChildWindow, NULL, TRUE);
+}
+
+int ToggleStatusOverlay()
+{
+    Settings.DispFilename = !Settings.DispFilename;
+    if (StatusOverlay) ShowWindow(StatusOverlay, Settings.DispFilename ? SW_SHOWNA : SW_HIDE);
+    if (!Settings.DispFilename) RepaintVideo();
+    return 1;
+}
+
+int ToggleKeyHelp()
+{
+    KeyHelpShown = !KeyHelpShown;
+    if (KeyHelpWindow) ShowWindow(KeyHelpWindow, KeyHelpShown ? SW_SHOWNA : SW_HIDE);
+    if (!KeyHelpShown) RepaintVideo();
+    return 1;
+}
+
+int CyclePlaylistSize()
+{
+    Settings.PlaylistPosition = (Settings.PlaylistPosition + 1) % 5;
+    if (Settings.PlaylistPosition != 0) {
+        RECT rect;
+        PlacePlaylist(&rect);
+        if (PlaylistWindow)
+            SetWindowPos(PlaylistWindow, NULL, rect.left, rect.top, rect.right - rect.left,
+                         rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    } else {
+        if (PlaylistWindow) ShowWindow(PlaylistWindow, SW_HIDE);
+        RepaintVideo();
+    }
+    return 1;
+}
+
+// ---- main window
+
+static void EndScreensaver(HWND window)
+{
+    PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+// Runs one operation; a failure ends the screensaver.
+static void Perform(HWND window, int succeeded)
+{
+    if (!succeeded) EndScreensaver(window);
+}
+
+static int OnCreate(HWND window)
+{
+    if (!CreateScreen(window)) return -1;
+    ScreenCentre.x = (LONG)(ScreenMode.ScreenWidth / 2);
+    ScreenCentre.y = (LONG)(ScreenMode.ScreenHeight / 2);
+    SetCursorPos(ScreenCentre.x, ScreenCentre.y);
+    PostMessageA(window, WM_APP_STARTPLAY, 0, 0);
+    return 0;
+}
+
+static void OnGraphNotify(HWND window)
+{
+    if (!DrainGraphEvents()) return;
+    StopGraph(FALSE);
+    Perform(window, PlayFile(AtEnd, 0));
+}
+
+static void OnMouseMove(HWND window)
+{
+    POINT at;
+    GetCursorPos(&at);
+    if (!MouseWithinReach(ScreenCentre, at, Settings.MouseWidth)) EndScreensaver(window);
+}
+
+// Leaves the file and plays another; saving records where this one stopped.
+static void SwitchFile(HWND window, BOOL savePosition, int kind, int index)
+{
+    StopGraph(savePosition);
+    Perform(window, PlayFile(kind, index));
+}
+
+static BOOL OnFolderKey(HWND window, int key, BOOL shift, BOOL ctrl)
+{
+    int slot = FindSlot(HistoryLive, NthPinned, 1, -1, FolderKeyNumber(key, shift, ctrl));
+    if (slot < 0) return FALSE;
+    SwitchFile(window, TRUE, HistorySwitch, slot);
+    return TRUE;
+}
+
+// Handles one key; TRUE when it counts for the debounce.
+static BOOL OnKey(HWND window, int key, BOOL shift, BOOL ctrl)
+{
+    if (key >= VK_F1 && key <= VK_F24) return OnFolderKey(window, key, shift, ctrl);
+
+    BOOL playlistShown = Settings.PlaylistPosition != 0;
+    int slot = DigitKeySlot(key);
+    if (slot >= 0) {
+        if (GraphState.StreamSelect && GraphState.AudioStreamMap[slot] != -1)
+            Perform(window, SwitchAudioStream(slot));
+        return FALSE;
+    }
+
+    switch (key) {
+    case VK_BACK:
+        SwitchFile(window, FALSE, Step, 0);
+        return TRUE;
+    case VK_SPACE:
+        SwitchFile(window, FALSE, Step, 1);
+        return TRUE;
+    case VK_RETURN:
+        if (!playlistShown) {
+            EndScreensaver(window);
+            return FALSE;
+        }
+        SwitchFile(window, FALSE, ByNumber, SelectedNumber);
+        return TRUE;
+    case VK_SHIFT:
+    case VK_CONTROL:
+        return FALSE;
+    case VK_ESCAPE:
+        SwitchFile(window, TRUE, AfterFolderSelect, 0);
+        return TRUE;
+    case VK_HOME:
+        if (!Settings.ProgramListNonEmpty) return FALSE;
+        SwitchFile(window, TRUE, ProgramSwitch, 0);
+        return TRUE;
+    case VK_LEFT:
+    case VK_RIGHT: {
+        int seconds = shift ? (ctrl ? Settings.SeekTime4 : Settings.SeekTime2)
+                            : (ctrl ? Settings.SeekTime3 : Settings.SeekTime1);
+        Perform(window, SeekRelative(key == VK_RIGHT, seconds));
+        return TRUE;
+    }
+    case VK_UP:
+    case VK_DOWN:
+        if (playlistShown) {
+            if (PlaylistWindow)
+                PostMessageA(PlaylistWindow, key == VK_UP ? WM_APP_LISTUP : WM_APP_LISTDOWN, 0, 0);
+            return FALSE;
+        }
+        SwitchFile(window, FALSE, Step, key == VK_DOWN ? 1 : 0);
+        return TRUE;
+    case 'A':
+    case 'B':
+        Perform(window, SetABPoint(key == 'B'));
+        return TRUE;
+    case 'F':
+        if (playlistShown && !Settings.DispFilename) return FALSE;
+        if (KeyHelpShown) ToggleKeyHelp();
+        ToggleStatusOverlay();
+        return TRUE;
+    case 'H':
+        if ((playlistShown || Settings.DispFilename) && !KeyHelpShown) return FALSE;
+        ToggleKeyHelp();
+        return TRUE;
+    case 'I':
+        Perform(window, ToggleIntroPlay());
+        return TRUE;
+    case 'K':
+        Perform(window, CycleSkipPlayMode());
+        return TRUE;
+    case 'L':
+        Perform(window, ToggleFileLoop());
+        return TRUE;
+    case 'P':
+        if (KeyHelpShown) ToggleKeyHelp();
+        CyclePlaylistSize();
+        return TRUE;
+    case 'Q':
+        Perform(window, ToggleMute());
+        return TRUE;
+    case 'S':
+        Perform(window, TogglePause());
+        return TRUE;
+    case 'W':
+        Perform(window, SaveABRange());
+        return TRUE;
+    }
+    EndScreensaver(window);
+    return FALSE;
+}
+
+static void OnKeyDown(HWND window, int key)
+{
+    if (KeyDebounced(GetTickCount(), LastKeyTime)) return;
+    BOOL shift = GetKeyState(VK_SHIFT) < 0;
+    BOOL ctrl = GetKeyState(VK_CONTROL) < 0;
+    // The time is taken after the operation: a question or dialog it opened
+    // must not leave the next key unguarded.
+    if (OnKey(window, key, shift, ctrl)) LastKeyTime = GetTickCount();
+}
+
+static void OnDestroy()
+{
+    StopGraph(TRUE);
+    FreeMediaList();
+    DestroyScreen();
+    MainWindow = NULL;
+    PostQuitMessage(0);
+}
 
 static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // A question of the play driver is open: its own loop is running.
+    if (ModalPromptActive && message != WM_DESTROY)
+        return DefWindowProcA(window, message, wParam, lParam);
+
     switch (message) {
     case WM_CREATE:
-        ProgramDirPath(VLM_LOG_FILENAME, LogFilePath);
-        ScreenCentre.x = (LONG)ScreenMode.ScreenWidth / 2;
-        ScreenCentre.y = (LONG)ScreenMode.ScreenHeight / 2;
-        SetCursorPos(ScreenCentre.x, ScreenCentre.y);
-        if (!Settings.VisualDebug) ShowCursor(FALSE);
+        return OnCreate(window);
+    case WM_APP_STARTPLAY:
+        Perform(window, PlayFile(Start, 0));
+        LastKeyTime = GetTickCount();
+        return 0;
+    case WM_APP_GRAPHNOTIFY:
+        OnGraphNotify(window);
+        return 0;
+    case WM_TIMER:
+        Perform(window, CheckPlayTime());
         return 0;
     case WM_KEYDOWN:
+        OnKeyDown(window, (int)wParam);
+        return 0;
     case WM_SYSKEYDOWN:
-        PostMessageA(window, WM_CLOSE, 0, 0);
+        if (wParam >= VK_F1 && wParam <= VK_F24) {
+            OnKeyDown(window, (int)wParam);
+            return 0;
+        }
+        break;
+    case WM_MOUSEMOVE:
+        if (Settings.IgnoreMouse) break;
+        OnMouseMove(window);
         return 0;
-    case WM_MOUSEMOVE: {
-        POINT at;
-        GetCursorPos(&at);
-        int dx = abs(at.x - ScreenCentre.x), dy = abs(at.y - ScreenCentre.y);
-        if (!Settings.IgnoreMouse && (dx > Settings.MouseWidth || dy > Settings.MouseWidth))
-            PostMessageA(window, WM_CLOSE, 0, 0);
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        Perform(window, TogglePause());
+        LastKeyTime = GetTickCount();
         return 0;
-    }
     case WM_DESTROY:
-        if (!Settings.VisualDebug) ShowCursor(TRUE);
-        PostQuitMessage(0);
+        OnDestroy();
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -23,3 +23,51 @@ int RunPreviewWindow(HWND parent);
 #define WM_APP_STARTPLAY   (WM_APP + 2)
 #define WM_APP_LISTUP      (WM_APP + 3)
 #define WM_APP_LISTDOWN    (WM_APP + 4)
+
+// ---- the running screensaver's main window (vlm_mainwin.cpp)
+
+extern HWND MainWindow;
+// Centre of the screen: where the cursor is parked and the reference of the
+// mouse-distance test.
+extern POINT ScreenCentre;
+// Tick count of the last handled key, click or start request.
+extern DWORD LastKeyTime;
+
+#define VLM_PLAY_TIMER 1
+#define VLM_PLAY_TIMER_MS 1000
+#define VLM_KEY_DEBOUNCE_MS 500
+
+// Visibility of the companions, in memory only. Always 1.
+int ToggleStatusOverlay();
+int CyclePlaylistSize();
+int ToggleKeyHelp();
+
+// Input rules of the window procedure.
+// TRUE when a key at tick now comes too soon after the one at last.
+BOOL KeyDebounced(DWORD now, DWORD last);
+// Folder key number 1..48 of F1..F24 with Shift and Ctrl, 0 for other keys.
+int FolderKeyNumber(int key, BOOL shift, BOOL ctrl);
+// TRUE while at lies inside the square of half-width reach around centre.
+BOOL MouseWithinReach(POINT centre, POINT at, int reach);
+// Audio stream slot of a digit key (1 gives 0, 0 gives 9), -1 for others.
+int DigitKeySlot(int key);
+
+// ---- creation and destruction work (vlm_util_window.cpp)
+
+// Log path, screen mode, companions, libraries, execution state, hidden
+// cursor and PlayTimer. 0 with ErrorText set; nothing is left behind then.
+int CreateScreen(HWND window);
+// Undoes CreateScreen in mirror order.
+void DestroyScreen();
+// Lays the companions and the main window out for the current ScreenMode.
+void LayoutScreenWindows();
+
+// ---- failure prompt (vlm_mainwin_prompt.cpp)
+
+// Asks the user after a failure (or opens the folder dialog when nothing is
+// pending): 0 end, 1 a folder was chosen, 2 play the next file.
+int FailurePrompt();
+// Text of the question for ErrorCode 1 to 4 into text (VLM_PROMPT_CHARS);
+// name is the current file's name or NULL.
+#define VLM_PROMPT_CHARS 564
+void ComposeFailureText(int errorCode, const char* errorText, const char* name, char* text);
