@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Benchmarks of the player's lists, run by `make bench` after the build.
+# Creates folders of 1,000, 5,000 and 20,000 matching files (Japanese and
+# mixed-case names, shuffled creation order) under the build folder and
+# times ScanFolder on them under Wine.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$(dirname "${VLM_WINEPREFIX:-$root/build/wineprefix}")"
+export VLM_WINEPREFIX="${VLM_WINEPREFIX:-$build/wineprefix}"
+exe="$build/bin/bench_scan.exe"
+[ -f "$exe" ] || { echo "bench.sh: $exe not built" >&2; exit 1; }
+
+data="$build/bench-data"
+args=()
+for n in 1000 5000 20000; do
+  folder="$data/scan-$n"
+  # The marker sits beside the folder: the folder holds only the media.
+  if [ ! -f "$folder.complete" ]; then
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    python3 - "$folder" "$n" <<'PY'
+import os, random, sys
+folder, n = sys.argv[1], int(sys.argv[2])
+rng = random.Random(n)
+words = ["動画", "ビデオ", "旅行", "表示", "ソフト", "夏休み", "Clip", "clip", "CLIP", "Movie",
+         "movie", "Holiday", "holiday", "Test", "tEST", "Abc", "aBC", "ｱﾆﾒ", "家族", "記録"]
+exts = ["avi", "AVI", "mpg", "Mpg", "mpeg", "wmv", "WMV"]
+names = set()
+while len(names) < n:
+    parts = [rng.choice(words) for _ in range(rng.randint(1, 3))]
+    name = "_".join(parts) + "_%05d" % rng.randrange(100000) + "." + rng.choice(exts)
+    names.add(name)
+names = sorted(names)
+rng.shuffle(names)
+for name in names:
+    os.close(os.open(os.path.join(folder, name), os.O_CREAT | os.O_WRONLY, 0o644))
+open(folder + ".complete", "w").close()
+PY
+  fi
+  args+=("Z:$(printf '%s' "$folder" | tr '/' '\\')" "$n")
+done
+
+"$root/scripts/wine-run.sh" "$exe" "${args[@]}" | tr -d '\r'
