@@ -4,7 +4,8 @@
 // order: before the first greater name; random order: at a drawn slot).
 // Walking the list for every insertion is quadratic, and folders hold
 // thousands of clips, so the same orders are reached in O(n log n): a stable
-// merge sort, and slot inserts resolved backwards with a Fenwick tree.
+// natural merge sort, and slot inserts resolved backwards with a Fenwick
+// tree.
 #include "vlm_file.h"
 #include <stdlib.h>
 
@@ -15,45 +16,54 @@ int (*MediaRandom)(void) = rand;
 static int ComesFirst(const MediaFileEntry* left, const MediaFileEntry* right, int descending)
 {
     int order = lstrcmpA(left->name, right->name);
-    // Ties go to the left run, which holds the earlier arrivals.
+    // Ties go to the left, which holds the earlier arrivals.
     return descending ? order >= 0 : order <= 0;
 }
 
-// Merges two sorted runs linked by next; returns the head of the result.
-static MediaFileEntry* MergeRuns(MediaFileEntry* left, MediaFileEntry* right, int descending,
-                                 MediaFileEntry** tail)
+// Merges two sorted runs, each ended by a null next; left holds the earlier
+// arrivals. Returns the head of the result.
+static MediaFileEntry* MergeRuns(MediaFileEntry* left, MediaFileEntry* right, int descending)
 {
-    MediaFileEntry start;
-    MediaFileEntry* last = &start;
+    MediaFileEntry* head = NULL;
+    MediaFileEntry** link = &head;
     while (left != NULL && right != NULL) {
         if (ComesFirst(left, right, descending)) {
-            last->next = left;
+            *link = left;
             left = left->next;
         } else {
-            last->next = right;
+            *link = right;
             right = right->next;
         }
-        last = last->next;
+        link = &(*link)->next;
     }
-    last->next = left != NULL ? left : right;
-    while (last->next != NULL) last = last->next;
-    *tail = last;
-    return start.next;
+    *link = left != NULL ? left : right;
+    return head;
 }
 
-// Cuts the first `length` entries off *rest; returns them as a run.
-static MediaFileEntry* CutRun(MediaFileEntry** rest, int length)
+// Cuts the longest ordered run off the front of *rest and returns it ended
+// by a null next. A run in strictly the opposite order is reversed; being
+// strict it holds no equal names whose arrival order could be lost.
+static MediaFileEntry* TakeRun(MediaFileEntry** rest, int descending)
 {
-    MediaFileEntry* run = *rest;
-    MediaFileEntry* last = NULL;
-    MediaFileEntry* p = run;
-    for (int i = 0; i < length && p != NULL; i++) {
-        last = p;
-        p = p->next;
+    MediaFileEntry* first = *rest;
+    MediaFileEntry* last = first;
+    if (last->next != NULL && !ComesFirst(last, last->next, descending)) {
+        MediaFileEntry* reversed = NULL;
+        MediaFileEntry* p = first;
+        MediaFileEntry* next;
+        do {
+            next = p->next;
+            p->next = reversed;
+            reversed = p;
+            p = next;
+        } while (p != NULL && !ComesFirst(reversed, p, descending));
+        *rest = p;
+        return reversed;
     }
-    if (last != NULL) last->next = NULL;
-    *rest = p;
-    return run;
+    while (last->next != NULL && ComesFirst(last, last->next, descending)) last = last->next;
+    *rest = last->next;
+    last->next = NULL;
+    return first;
 }
 
 // Rebuilds prev and tail from the next links.
@@ -67,26 +77,30 @@ static void RelinkBackwards(MediaFileListRecord* list)
     list->tail = prev;
 }
 
+// A natural merge sort: folder listings usually come close to name order
+// already, and their ordered runs are taken whole. Runs are merged like a
+// binary counter: pending[k] holds the merge of 2^k runs, all of them
+// earlier arrivals than any run still to come.
 void SortMediaList(MediaFileListRecord* list)
 {
     int descending = Settings.Descending ? 1 : 0;
-    int length = 0;
-    for (MediaFileEntry* entry = list->head; entry != NULL; entry = entry->next) length++;
-
-    // Bottom-up: merge neighbouring runs of width 1, 2, 4 ... in place.
-    for (int width = 1; width < length; width *= 2) {
-        MediaFileEntry* rest = list->head;
-        MediaFileEntry start;
-        MediaFileEntry* last = &start;
-        while (rest != NULL) {
-            MediaFileEntry* left = CutRun(&rest, width);
-            MediaFileEntry* right = CutRun(&rest, width);
-            MediaFileEntry* runTail;
-            last->next = MergeRuns(left, right, descending, &runTail);
-            last = runTail;
+    MediaFileEntry* pending[64] = {};
+    MediaFileEntry* rest = list->head;
+    while (rest != NULL) {
+        MediaFileEntry* run = TakeRun(&rest, descending);
+        int k = 0;
+        while (k < 63 && pending[k] != NULL) {
+            run = MergeRuns(pending[k], run, descending);
+            pending[k] = NULL;
+            k++;
         }
-        list->head = start.next;
+        if (pending[k] != NULL) run = MergeRuns(pending[k], run, descending);
+        pending[k] = run;
     }
+    MediaFileEntry* sorted = NULL;
+    for (int k = 0; k < 64; k++)
+        if (pending[k] != NULL) sorted = sorted != NULL ? MergeRuns(pending[k], sorted, descending) : pending[k];
+    list->head = sorted;
     RelinkBackwards(list);
     RenumberMediaList(list);
 }

@@ -5,6 +5,7 @@
 #include "vlm_global.h"
 #include <gtest/gtest.h>
 #include <string.h>
+#include <algorithm>
 
 namespace {
 
@@ -253,6 +254,41 @@ INSTANTIATE_TEST_SUITE_P(RandomNames, NameOrderAgainstReference,
                                            SortCase{4, 64, TRUE}, SortCase{5, 300, FALSE},
                                            SortCase{5, 300, TRUE}, SortCase{6, 513, FALSE},
                                            SortCase{7, 400, TRUE}));
+
+// Listings often arrive nearly in order, or in reverse: ordered runs,
+// reversed runs and equal names inside both must still give the
+// insertion-sort order.
+TEST_F(MediaOrderTest, PresortedAndReversedInputsBothWays)
+{
+    std::vector<std::string> base = RandomNames(8, 300);
+    std::vector<int> ascending = ReferenceSort(base, false);
+    std::vector<std::string> sorted;
+    for (int id : ascending) sorted.push_back(base[id - 1]);
+    std::vector<std::string> reversed(sorted.rbegin(), sorted.rend());
+    std::vector<std::string> bytes = base;
+    std::sort(bytes.begin(), bytes.end());
+    // Sorted blocks glued in alternating directions.
+    std::vector<std::string> blocks;
+    for (size_t at = 0; at < sorted.size(); at += 37) {
+        size_t end = std::min(sorted.size(), at + 37);
+        if ((at / 37) % 2)
+            blocks.insert(blocks.end(), sorted.rbegin() + (sorted.size() - end), sorted.rbegin() + (sorted.size() - at));
+        else
+            blocks.insert(blocks.end(), sorted.begin() + at, sorted.begin() + end);
+    }
+    std::vector<std::string> equalRuns = {"b", "b", "a", "a", "c", "c", "b", "a", "a", "B", "b"};
+
+    for (const std::vector<std::string>* input : {&sorted, &reversed, &bytes, &blocks, &equalRuns}) {
+        for (BOOL descending : {FALSE, TRUE}) {
+            Settings.Descending = descending;
+            BuildList(*input);
+            SortMediaList(&MediaFileList);
+            EXPECT_EQ(FileTestIds(), ReferenceSort(*input, descending != FALSE))
+                << "input of " << input->size() << " names, descending " << descending;
+            FileTestCheckLinks(1);
+        }
+    }
+}
 
 // ---- random order
 
