@@ -494,8 +494,12 @@ TEST(SettingsFile, HugeValuesAreCutNotOverrun)
                        { "HISTORY_DIRNAME01", hugeJapanese }, { "HISTORY_FILENAME01", huge },
                        { "PROGRAM_FILENAME01", huge }, { "SIZE_PERCENT", huge }, { "MUTE", huge } };
     for (int mode = 0; mode <= 1; mode++) {
-        ASSERT_EQ(LoadPairs(pairs, mode), 1);
+        std::string path;
+        ASSERT_EQ(LoadPairs(pairs, mode, &path), 1);
         EXPECT_EQ(strlen(Settings.DirName), 259u);
+        // DIRNAME is new to the history, so it was written back, cut.
+        EXPECT_EQ(IniValue(path, "DIRNAME"), Settings.DirName);
+        EXPECT_EQ(IniValue(path, "PLAYING"), Settings.Playing);
         EXPECT_EQ(strlen(Settings.Extensions), 259u);
         EXPECT_EQ(strlen(Settings.Playing), 258u);
         EXPECT_TRUE(IsWholeCharacters(Settings.Playing));
