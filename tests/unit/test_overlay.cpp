@@ -7,6 +7,7 @@
 #include "vlm_util.h"
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -348,6 +349,52 @@ TEST_F(OverlayWindowTest, PaintsTimeAndTheLetterInItsColour)
     Pump();
     EXPECT_EQ(0, CountPixels(StatusOverlay, RGB(255, 0, 0), 0, 400));
     EXPECT_GT(CountPixels(StatusOverlay, RGB(0, 0, 0), 0, 400), 10);
+}
+
+// The bar's pixels in the columns [from, to), row by row.
+std::vector<COLORREF> BarPixels(HWND window, int from, int to)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < client.bottom; y++)
+        for (int x = from; x < to && x < client.right; x++) pixels.push_back(GetPixel(dc, x, y));
+    ReleaseDC(window, dc);
+    return pixels;
+}
+
+TEST_F(OverlayWindowTest, TimeUpdateRedrawsTheCurrentTimeOnly)
+{
+    Settings.DispFilename = TRUE;
+    ASSERT_EQ(1, CreateStatusOverlay(owner));
+    SetWindowPos(StatusOverlay, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    RECT client;
+    GetClientRect(StatusOverlay, &client);
+    const int h = client.bottom;
+    GraphState.StopPosition = 100 * Sec;
+    GraphState.CurrentPosition = 42 * Sec;
+    LayoutStatusOverlay();
+    InvalidateRect(StatusOverlay, NULL, TRUE);
+    UpdateWindow(StatusOverlay);
+    Pump();
+    std::vector<COLORREF> timeBefore = BarPixels(StatusOverlay, 0, 2 * h);
+    std::vector<COLORREF> totalBefore = BarPixels(StatusOverlay, 4 * h, 8 * h);
+
+    // "00:43 / 03:20" would differ in both halves; a time update shows 00:43 only.
+    GraphState.StopPosition = 200 * Sec;
+    GraphState.CurrentPosition = 43 * Sec;
+    RedrawOverlayTime();
+    UpdateWindow(StatusOverlay);
+    Pump();
+    EXPECT_NE(timeBefore, BarPixels(StatusOverlay, 0, 2 * h));
+    EXPECT_EQ(totalBefore, BarPixels(StatusOverlay, 4 * h, 8 * h));
+
+    // The next full repaint shows the new total.
+    InvalidateRect(StatusOverlay, NULL, TRUE);
+    UpdateWindow(StatusOverlay);
+    Pump();
+    EXPECT_NE(totalBefore, BarPixels(StatusOverlay, 4 * h, 8 * h));
 }
 
 TEST_F(OverlayWindowTest, ResizeFollowsTheScreenWidth)
