@@ -181,6 +181,14 @@ class SettingsFileTest(DesktopTestCase):
         self.wait_exit(proc)
         self.assertEqual(open(self.player.ini, "rb").read(), before)
 
+    def test_forbidden_extension_character_is_accepted_in_configuration_mode(self):
+        self.player.write_ini({"EXTENSIONS": "avi|*", "DIRNAME": win_path(self.folder("media"))})
+        proc = self.desktop.start_program(self.player.exe, ["/c"])
+        # An error would hold the process in its message box.
+        self.assertEqual(self.wait_exit(proc, timeout=60), 0)
+        self.assertEqual(self.desktop.windows("#32770"), [])
+        self.assertEqual(self.player.read_ini()["EXTENSIONS"], "avi|*")
+
     def end_programs(self):
         for proc in self.desktop.processes:
             if proc.poll() is None:
