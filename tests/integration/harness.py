@@ -188,11 +188,16 @@ class Desktop:
         """Texts of a dialog's or message box's controls, in creation order."""
         return [w["title"] for w in self.children(hwnd) if w["title"]]
 
-    def wait_message_box(self, caption=None, timeout=30):
-        """Waits for a message box (dialog class #32770); gives (window, texts)."""
-        box = self.wait_window("#32770", caption, timeout=timeout)
-        texts = wait_for(lambda: self.dialog_texts(box["hwnd"]), timeout=10, what="message box texts")
-        return box, texts
+    def wait_message_box(self, caption=None, containing=None, timeout=30):
+        """Waits for a message box or dialog (class #32770), optionally one
+        showing the text `containing`; gives (window, texts)."""
+        def find():
+            for box in self.windows("#32770", caption):
+                texts = self.dialog_texts(box["hwnd"])
+                if texts and (containing is None or containing in texts):
+                    return box, texts
+            return None
+        return wait_for(find, timeout=timeout, what="dialog %r showing %r" % (caption, containing))
 
     def click(self, hwnd, control_id):
         self.probe("click", hwnd, control_id)

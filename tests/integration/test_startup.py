@@ -4,16 +4,23 @@ import shutil
 import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (BIN, BUILD, SCREEN_H, SCREEN_W, DesktopTestCase, PlayerFolder, main, wait_for,
-                     win_path)
+from harness import (BIN, BUILD, SCREEN_H, SCREEN_W, DesktopTestCase, PlayerFolder, main, make_clips,
+                     wait_for, win_path)
 
 IDOK = 1
 
 
 class StartupTest(DesktopTestCase):
 
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.clips = make_clips(os.path.join(BUILD, "itest-tmp", "startup-clips"), ["a.avi"], seconds=20)
+
     def setUp(self):
         self.player = PlayerFolder("startup")
+        # A folder to play, so that the run starts without asking for one.
+        self.player.write_ini({"DIRNAME": win_path(self.clips)})
 
     def tearDown(self):
         super().tearDown()
@@ -24,12 +31,11 @@ class StartupTest(DesktopTestCase):
 
     def test_password_switch_shows_sorry(self):
         proc = self.desktop.start_program(self.player.exe, ["/a", "1234"])
-        box, texts = self.desktop.wait_message_box("SORRY !!!")
-        self.assertIn("残念ながらパスワード対応していません。", texts)
+        box, texts = self.desktop.wait_message_box("SORRY !!!", containing="残念ながらパスワード対応していません。")
         self.desktop.click(box["hwnd"], IDOK)
         self.assertEqual(self.wait_exit(proc), 0)
-        # Password mode never reads or creates the settings file.
-        self.assertFalse(os.path.exists(self.player.ini))
+        # Password mode never reads the settings file, let alone writes it.
+        self.assertEqual(self.player.read_ini(), {"DIRNAME": win_path(self.clips)})
 
     def test_run_opens_topmost_full_screen_window_and_refuses_second_instance(self):
         first = self.desktop.start_program(self.player.exe, ["/s"])
@@ -38,15 +44,15 @@ class StartupTest(DesktopTestCase):
         self.assertEqual(main_window.rect, (0, 0, SCREEN_W, SCREEN_H))
 
         second = self.desktop.start_program(self.player.exe, ["/s"])
-        box, texts = self.desktop.wait_message_box()
-        self.assertIn("多重起動エラーです。(0x000000b7)", texts)
+        box, texts = self.desktop.wait_message_box(containing="多重起動エラーです。(0x000000b7)")
         self.desktop.click(box["hwnd"], IDOK)
         self.assertEqual(self.wait_exit(second), 0)
         # The first instance is untouched by the refused one.
         self.assertIsNone(first.poll())
         self.assertEqual(len(self.desktop.windows("VelmoraClass")), 1)
 
-        self.desktop.key("q")
+        # A key without a function ends the screensaver.
+        self.desktop.key("x")
         self.assertEqual(self.wait_exit(first), 0)
 
     def test_configuration_mode_holds_the_instance_guard(self):
@@ -54,11 +60,10 @@ class StartupTest(DesktopTestCase):
         first = self.desktop.start_program(self.player.exe, ["/s"])
         self.desktop.wait_window("VelmoraClass")
         second = self.desktop.start_program(self.player.exe, ["/c"])
-        box, texts = self.desktop.wait_message_box()
-        self.assertIn("多重起動エラーです。(0x000000b7)", texts)
+        box, texts = self.desktop.wait_message_box(containing="多重起動エラーです。(0x000000b7)")
         self.desktop.click(box["hwnd"], IDOK)
         self.wait_exit(second)
-        self.desktop.key("q")
+        self.desktop.key("x")
         self.wait_exit(first)
 
     def test_missing_path_goes_to_configuration_not_run(self):
@@ -83,8 +88,8 @@ class StartupTest(DesktopTestCase):
         self.assertEqual(child["bottom"] - child["top"], host_window["bottom"] - host_window["top"])
         self.assertGreaterEqual(child["left"], host_window["left"])
         self.assertGreaterEqual(child["top"], host_window["top"])
-        # Preview takes no instance guard: the screensaver may run beside it.
-        self.assertFalse(os.path.exists(self.player.ini))
+        # Preview leaves the settings file alone.
+        self.assertEqual(self.player.read_ini(), {"DIRNAME": win_path(self.clips)})
 
         open(stop_file, "w").close()
         self.assertEqual(self.wait_exit(host), 0)
@@ -107,8 +112,7 @@ class StartupTest(DesktopTestCase):
             exe = os.path.join(deep, "Quorlin.exe")
             shutil.copy2(self.player.exe, exe)
             proc = self.desktop.start_program(exe, ["/s"])
-            box, texts = self.desktop.wait_message_box()
-            self.assertIn("実行パスが深すぎます。", texts)
+            box, texts = self.desktop.wait_message_box(containing="実行パスが深すぎます。")
             self.desktop.click(box["hwnd"], IDOK)
             self.assertEqual(self.wait_exit(proc), 0)
             self.assertEqual(self.desktop.windows("VelmoraClass"), [])
