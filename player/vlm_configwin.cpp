@@ -19,9 +19,10 @@ static INT_PTR CALLBACK FolderSelectProc(HWND dialog, UINT message, WPARAM wPara
 {
     switch (message) {
     case WM_INITDIALOG:
+        // The dialog manager focuses the text box with its text selected, so
+        // typing replaces the folder.
         SetDlgItemTextA(dialog, IDC_FOLDER_TEXT, Settings.DirName);
-        SetFocus(GetDlgItem(dialog, IDC_FOLDER_TEXT));
-        return FALSE;
+        return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
             char folder[VLM_PATH_CHARS];

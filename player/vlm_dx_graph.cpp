@@ -233,8 +233,8 @@ int StartGraph(int kind, const WCHAR* path)
 
 void StopGraph(BOOL savePosition)
 {
-    if (GraphState.Control) GraphState.Control->Stop();
-
+    // The position is read while the graph still stands where it is: a
+    // stopped graph may already report 0.
     MediaFileEntry* entry = MediaFileList.current;
     int seconds = 0;
     if (savePosition && !GraphState.PositionSaved && GraphState.Seeking && entry &&
@@ -246,6 +246,7 @@ void StopGraph(BOOL savePosition)
         }
     }
 
+    if (GraphState.Control) GraphState.Control->Stop();
     DrainGraphEvents();
 
     // Detach the renderer's window first so that it never outlives its owner
