@@ -67,8 +67,7 @@ int CheckPlayTime()
                     return 0;
                 break;
             case RangeLeave:
-                // The end of a range is no stop by the user: the resume
-                // point stays where the file was entered.
+                // Like the end of the file: no stop position is recorded.
                 StopGraph(0);
                 return PlayFile(AtEnd, 0);
             default:
