@@ -215,6 +215,23 @@ class ControlTest(DesktopTestCase):
         self.assertIn(ini["PLAYING"], clips[1:])
         self.assertLessEqual(int(ini["STOP_POSITION"]), 3)
 
+    # ---- play-mode toggles
+    def test_toggle_keys_show_their_letters(self):
+        self.start(["a.avi"])
+        steps = [("l", (0, 0, 255)), ("l", None), ("k", (175, 238, 238)), ("k", (176, 196, 222)),
+                 ("k", None), ("q", (153, 0, 255)), ("i", (0, 255, 255))]
+        letters = [(0, 0, 255), (175, 238, 238), (176, 196, 222), (153, 0, 255), (0, 255, 255)]
+        for key, colour in steps:
+            self.press(key)
+            bar = self.bar()
+            shown = [c for c in letters if bar.count(c) > 5]
+            self.assertEqual(shown, [colour] if colour else [], "after %s" % key)
+        # The toggles live in memory only.
+        ini = self.quit()
+        for name in ("FILELOOP", "MUTE", "INTRO_PLAY"):
+            self.assertNotEqual(ini.get(name, "FALSE").upper(), "TRUE", name)
+        self.assertIn(ini.get("SKIP_PLAY_MODE", "0"), ("0", ""))
+
     # ---- audio streams
     def test_digits_on_a_file_with_two_audio_streams(self):
         self.start(["two.avi"], audio_streams=2, AUDIO_DISP_PRIORITY="TRUE")
