@@ -211,9 +211,10 @@ class ControlTest(DesktopTestCase):
         self.assertGreater(self.bar().count((0, 255, 255)), 5, "no cyan I")
         time.sleep(5)
         ini = self.quit()
-        # Each clip lasts about two seconds and a tick: several have gone by.
+        # Each clip lasts about two seconds and a tick: several have gone by,
+        # and none ran far past the intro end (ticks can come late under load).
         self.assertIn(ini["PLAYING"], clips[1:])
-        self.assertLessEqual(int(ini["STOP_POSITION"]), 3)
+        self.assertLessEqual(int(ini["STOP_POSITION"]), 5)
 
     # ---- play-mode toggles
     def test_toggle_keys_show_their_letters(self):
