@@ -299,8 +299,9 @@ static void ApplyCommandLine()
 
 int LoadSettingsFrom(const char* path, int configureMode)
 {
-    if (strlen(path) >= VLM_PATH_CHARS) return SetError(VLM_ERR_FATAL, "実行パスが深すぎます。", 0);
-    strcpy(Settings.SettingsPath, path);
+    size_t length = strlen(path);
+    if (length >= VLM_PATH_CHARS) return SetError(VLM_ERR_FATAL, "実行パスが深すぎます。", 0);
+    memmove(Settings.SettingsPath, path, length + 1);  // path may be SettingsPath itself
 
     if (SettingsFileMissing(path)) CreateSettingsFile();
 

@@ -189,6 +189,24 @@ TEST(SettingsFile, ExistingFileIsLeftUntouched)
     EXPECT_EQ(Settings.SeekTime4, 1800);
 }
 
+TEST(SettingsFile, PathMayBeTheRecordsOwnPath)
+{
+    std::string path = WriteTestIni("ownpath", IniText({ { "SEEKTIME2", "12" } }));
+    ResetSettings(path);
+    ASSERT_EQ(LoadSettingsFrom(Settings.SettingsPath, 0), 1);
+    EXPECT_EQ(std::string(Settings.SettingsPath), path);
+    EXPECT_EQ(Settings.SeekTime2, 12);
+}
+
+TEST(SettingsFile, PathTooLongFailsWithItsMessage)
+{
+    std::string path = "C:\\" + std::string(260, 'p') + "\\Velmora.ini";
+    ResetSettings("");
+    EXPECT_EQ(LoadSettingsFrom(path.c_str(), 0), 0);
+    EXPECT_EQ(Settings.ErrorCode, -1);
+    EXPECT_STREQ(Settings.ErrorText, "実行パスが深すぎます。");
+}
+
 TEST(SettingsFile, EmptyFileCountsAsExisting)
 {
     std::string path = WriteTestIni("empty", "");
