@@ -25,11 +25,16 @@ static const char* SkipSpaces(const char* p)
     return p;
 }
 
+// Copies at most len bytes and at most 259, never half a double-byte
+// character.
 static void CopyCut(char* dst, const char* src, size_t len)
 {
-    if (len > VLM_PATH_CHARS - 1) len = VLM_PATH_CHARS - 1;
-    memcpy(dst, src, len);
-    dst[len] = '\0';
+    size_t take = len < VLM_PATH_CHARS ? len : VLM_PATH_CHARS;
+    char text[VLM_PATH_CHARS + 1];
+    memcpy(text, src, take);
+    text[take] = '\0';
+    CutOnCharBoundary(text, take < VLM_PATH_CHARS - 1 ? take : VLM_PATH_CHARS - 1);
+    strcpy(dst, text);
 }
 
 static int IsDriveOnly(const char* path)

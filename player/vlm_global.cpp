@@ -1,5 +1,6 @@
 // The process-wide settings record and the error-reporting convention.
 #include "vlm_global.h"
+#include <string.h>
 
 SettingsRecord Settings;
 
@@ -13,14 +14,8 @@ int SetError(int code, const char* message, DWORD systemCode)
         wsprintfA(text, "%s(0x%08x)", message, (unsigned)systemCode);
     else
         wsprintfA(text, "%s", message);
-    size_t n = 0;
-    while (text[n] != '\0') {
-        size_t step = (IsDBCSLeadByte((BYTE)text[n]) && text[n + 1] != '\0') ? 2 : 1;
-        if (n + step > VLM_ERRORTEXT_CHARS - 1) break;
-        n += step;
-    }
-    memcpy(Settings.ErrorText, text, n);
-    Settings.ErrorText[n] = '\0';
+    CutOnCharBoundary(text, VLM_ERRORTEXT_CHARS - 1);
+    strcpy(Settings.ErrorText, text);
     return 0;
 }
 
