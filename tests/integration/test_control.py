@@ -155,7 +155,26 @@ class ControlTest(DesktopTestCase):
         self.assertTrue(time_moves(), "the position did not move after a second click")
         self.quit()
 
+    def picture(self):
+        """The part of the video picture with the clip's running counter."""
+        self.shots += 1
+        path = os.path.join(self.player.path, "shot%d.png" % self.shots)
+        self.desktop.screenshot(path)
+        return Picture(path, 600, 250, 400, 280).raw
+
     # ---- seeking
+    def test_seek_while_paused_shows_the_new_picture_and_stays_paused(self):
+        self.start(["a.avi"], SEEKTIME1=20, DISP_FILENAME="FALSE")
+        self.press("s")
+        paused = self.picture()
+        self.press("Right")
+        time.sleep(1)
+        moved = self.picture()
+        self.assertNotEqual(paused, moved, "the picture did not follow the seek")
+        time.sleep(2)
+        self.assertEqual(moved, self.picture(), "playback went on after a seek while paused")
+        self.quit()
+
     def test_right_seeks_forward_by_seektime1(self):
         self.start(["a.avi"], SEEKTIME1=20)
         self.press("Right")
