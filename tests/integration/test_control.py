@@ -216,6 +216,29 @@ class ControlTest(DesktopTestCase):
         self.assertGreaterEqual(stop, a)
         self.assertLessEqual(stop, b + 2)
 
+    def test_w_in_program_play_writes_the_playing_entrys_range(self):
+        make_clips(self.media, ["a.avi", "b.avi"], seconds=60)
+        # Entry 01 ends after a second; entry 02 starts at 5 s.
+        self.start([], PROGRAM_PLAY="TRUE",
+                   PROGRAM_FILENAME01=win_path(os.path.join(self.media, "a.avi")),
+                   PROGRAM_STA_POSITION01=0, PROGRAM_END_POSITION01=1,
+                   PROGRAM_FILENAME02=win_path(os.path.join(self.media, "b.avi")),
+                   PROGRAM_STA_POSITION02=5, PROGRAM_END_POSITION02=-1)
+        time.sleep(2)
+        self.press("a")
+        time.sleep(3)
+        self.press("b")
+        self.press("w")
+        ini = self.quit()
+        a = int(ini["PROGRAM_STA_POSITION02"])
+        b = int(ini["PROGRAM_END_POSITION02"])
+        self.assertGreaterEqual(a, 5)
+        self.assertGreaterEqual(b - a, 2)
+        self.assertEqual(ini["PROGRAM_STA_POSITION01"], "0")
+        self.assertEqual(ini["PROGRAM_END_POSITION01"], "1")
+        self.assertNotIn("INTRO_START_POSITION", ini)
+        self.assertEqual(ini["PROGRAM_PLAY_NO"], "2")
+
     def test_w_without_a_loop_writes_nothing(self):
         self.start(["a.avi"], INTRO_START_POSITION=40, INTRO_END_POSITION=50)
         self.press("a")
