@@ -27,7 +27,9 @@ build: configure
 test: setup
 	$(MAKE) build
 	bash scripts/wine-prefix.sh
-	cd $(BUILD) && ctest --output-on-failure -j 2 --timeout 1200
+	# Unit tests that open windows get a virtual display of their own; the
+	# integration tests start theirs.
+	cd $(BUILD) && xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" ctest --output-on-failure -j 2 --timeout 1200
 
 demo: setup
 	$(MAKE) build

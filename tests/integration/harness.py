@@ -249,12 +249,15 @@ def make_clips(folder, names, seconds=2, size="320x240", audio_streams=1):
     os.makedirs(folder, exist_ok=True)
     for name in names:
         out = os.path.join(folder, name)
+        mpeg = name.lower().endswith((".mpg", ".mpeg"))
+        # MPEG-1 video allows only the standard frame rates.
+        rate = 25 if mpeg else 15
         cmd = ["ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-               "testsrc=size=%s:rate=15:duration=%s" % (size, seconds)]
+               "testsrc=size=%s:rate=%d:duration=%s" % (size, rate, seconds)]
         for i in range(audio_streams):
             cmd += ["-f", "lavfi", "-i", "sine=frequency=%d:duration=%s" % (440 + 220 * i, seconds)]
         cmd += ["-map", "0:v"] + sum([["-map", "%d:a" % (i + 1)] for i in range(audio_streams)], [])
-        if name.lower().endswith((".mpg", ".mpeg")):
+        if mpeg:
             cmd += ["-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"]
         else:
             cmd += ["-c:v", "mjpeg", "-q:v", "5", "-c:a", "pcm_s16le"]
