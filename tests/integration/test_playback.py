@@ -341,6 +341,27 @@ class PlaybackTest(DesktopTestCase):
         self.wait_rect(main_window, RECT_4_3)
         self.end_and_wait(proc)
 
+    def test_fatal_error_when_play_begins_ends_with_exit_message(self):
+        # A player folder so deep that "Velmora.ini" still fits in a path but
+        # "VelmoraExp.log" does not: the settings load, then creating the
+        # screen fails, which is fatal.
+        make_clip(self.media, "a.avi", "320x240", 30)
+        deep = self.player.path
+        while len(win_path(deep)) < 245:
+            deep = os.path.join(deep, "d" * max(1, min(40, 244 - len(win_path(deep)))))
+        os.makedirs(deep, exist_ok=True)
+        self.assertIn(len(win_path(deep)) + 1, (246, 247, 248))
+        exe = os.path.join(deep, "Quorlin.exe")
+        subprocess.run(["cp", self.player.exe, exe], check=True)
+        self.player.ini = os.path.join(deep, "Velmora.ini")
+        self.settings()
+        proc = self.desktop.start_program(exe, ["/s"])
+        box, texts = self.desktop.wait_message_box(timeout=30)
+        self.assertTrue(any(t.startswith("メインウィンドウの CreateWindow に失敗しました") for t in texts), texts)
+        self.assertEqual(self.desktop.windows("VelmoraClass"), [])
+        self.desktop.click(box["hwnd"], IDOK)
+        self.assertEqual(self.wait_exit(proc), 0)
+
     # ---- pinned folders and program play
     def test_function_key_switches_to_pinned_folder_and_home_to_program(self):
         make_clip(self.media, "a.avi", "320x240", 30)
@@ -383,9 +404,22 @@ class PlaybackTest(DesktopTestCase):
         self.end_and_wait(proc)
 
     # ---- soak
+    def process_state(self, proc, pid):
+        """What a leak would make grow: the probe's counts, the process's
+        threads (every graph runs its own) and open files, and its windows
+        (a renderer window left behind becomes a top-level window)."""
+        state = self.desktop.counts(pid)
+        with open("/proc/%d/status" % proc.pid) as f:
+            state["threads"] = int([l for l in f if l.startswith("Threads:")][0].split()[1])
+        state["fds"] = len(os.listdir("/proc/%d/fd" % proc.pid))
+        state["windows"] = len([w for w in self.desktop.windows(visible_only=False) if w["pid"] == pid])
+        return state
+
     def test_soak_two_hundred_file_changes(self):
+        # Video only: Wine's audio renderer on the null device keeps a thread
+        # per graph, which would hide a leak of the player's own.
         for name in ("a.avi", "b.avi", "c.avi", "d.avi"):
-            make_clip(self.media, name, "160x120", 1)
+            make_clip(self.media, name, "160x120", 1, audio_streams=0)
         self.settings(DISP_FILENAME="TRUE", CONTINUOUS_PLAY="FALSE")
         proc, main_window = self.start()
         self.wait_rect(main_window, RECT_4_3)
@@ -402,17 +436,24 @@ class PlaybackTest(DesktopTestCase):
             return seen
 
         changes_by_keys(20)  # warm up: first use of every code path
-        before = self.desktop.counts(pid)
+        time.sleep(1.0)
+        before = self.process_state(proc, pid)
         seen = changes_by_keys(200)
         time.sleep(1.0)
-        after = self.desktop.counts(pid)
+        after = self.process_state(proc, pid)
         self.assertIsNone(proc.poll())
         # Every batch ended on a fresh renderer window: the files did change.
         self.assertGreaterEqual(len(seen), 7, seen)
-        self.assertLessEqual(after["handles"] - before["handles"], 8, (before, after))
-        self.assertLessEqual(after["gdi"] - before["gdi"], 4, (before, after))
-        self.assertLessEqual(after["user"] - before["user"], 4, (before, after))
-        self.assertLessEqual(after["private"] - before["private"], 16 * 1024 * 1024, (before, after))
+        # Under Wine the probe's handle and GDI counts read 0; they still bound
+        # a Windows run. Threads and windows are exact: every graph runs its
+        # own threads, and a renderer window left behind stays a window.
+        for key, slack in (("handles", 8), ("gdi", 4), ("user", 4), ("threads", 2), ("windows", 0)):
+            self.assertLessEqual(after[key] - before[key], slack, (key, before, after))
+        # Wine's media graph itself keeps about 2 open files and 0.4 to 0.5 MB
+        # per graph created and released (a bare create/render/release loop
+        # shows it), so those two are bounded per change, above that cost.
+        self.assertLessEqual(after["fds"] - before["fds"], 2 * 200 + 8, (before, after))
+        self.assertLessEqual(after["private"] - before["private"], 200 * 1024 * 1024, (before, after))
         self.end_and_wait(proc)
 
 
