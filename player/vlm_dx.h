@@ -105,6 +105,9 @@ int CalcStartPosition(int kind, LONGLONG stopPosition, LONGLONG* start);
 // enables the one AUDIO_SELECT asks for; *streamSelect gets the selector it
 // keeps (two or more audio streams) or NULL. 1 when one is kept.
 int SelectAudioStream(IGraphBuilder* graph, IAMStreamSelect** streamSelect);
+// Creates the filter graph manager of a build (CoCreateInstance of
+// CLSID_FilterGraph); tests put their own in its place.
+extern HRESULT (*CreateGraphBuilder)(IGraphBuilder** graph);
 // Slot of map enabled for AUDIO_SELECT audioSelect (1 main, 2.. sub): the
 // highest slot up to audioSelect - 1 that holds a stream; 0 when none does.
 int ChooseAudioSlot(const int map[VLM_AUDIO_STREAMS], int audioSelect);

@@ -10,6 +10,14 @@
 
 GraphStateRecord GraphState;
 
+static HRESULT CreateFilterGraph(IGraphBuilder** graph)
+{
+    return CoCreateInstance(CLSID_FilterGraph, NULL, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                            (void**)graph);
+}
+
+HRESULT (*CreateGraphBuilder)(IGraphBuilder** graph) = CreateFilterGraph;
+
 namespace {
 
 // Interfaces obtained by one build attempt. The exception guard can leave
@@ -108,8 +116,7 @@ int BuildGraphOnce(void* context)
     GraphBuild* build = (GraphBuild*)context;
 
     IGraphBuilder* graph = NULL;
-    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, NULL, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                  (void**)&graph);
+    HRESULT hr = CreateGraphBuilder(&graph);
     build->graph = graph;
     if (FAILED(hr)) return BuildFailed("IGraphBuilderインターフェースの生成に失敗しました。", hr);
 

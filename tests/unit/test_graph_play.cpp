@@ -411,3 +411,91 @@ TEST_F(GraphVideoTest, EndOfFileIsReported)
 }
 
 }  // namespace
+
+namespace {
+
+// ---- exceptions inside the build
+
+int GraphCreations;
+int FaultingCreations;  // this many creations fault before real ones
+
+HRESULT FaultingCreate(IGraphBuilder** graph)
+{
+    GraphCreations++;
+    if (GraphCreations <= FaultingCreations) {
+        // A processor fault, as a broken decoder would raise it.
+        volatile int* nowhere = NULL;
+        *nowhere = 1;
+    }
+    return CoCreateInstance(CLSID_FilterGraph, NULL, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                            (void**)graph);
+}
+
+HRESULT RefusingCreate(IGraphBuilder** graph)
+{
+    GraphCreations++;
+    *graph = NULL;
+    return E_OUTOFMEMORY;
+}
+
+class GraphGuardTest : public GraphVideoTest {
+protected:
+    void SetUp() override
+    {
+        GraphVideoTest::SetUp();
+        if (IsSkipped()) return;
+        GraphCreations = 0;
+        FaultingCreations = 0;
+        Settings.ExceptionLog = TRUE;
+        Settings.ExceptionBeep = FALSE;
+        lstrcpyA(LogFilePath, (folder + "\\VelmoraExp.log").c_str());
+    }
+    void TearDown() override
+    {
+        CreateGraphBuilder = saved;
+        LogFilePath[0] = '\0';
+        GraphVideoTest::TearDown();
+    }
+    HRESULT (*saved)(IGraphBuilder**) = CreateGraphBuilder;
+};
+
+TEST_F(GraphGuardTest, FaultThatRecursGivesUpAfterThreeAttempts)
+{
+    std::wstring path = Wide(UseFile("clip.avi", PlainVideo(64, 48, 10, 5)));
+    CreateGraphBuilder = FaultingCreate;
+    FaultingCreations = 1000;
+    ResetPlayState(Step);
+    EXPECT_EQ(StartGraph(Step, path.c_str()), 0);
+    EXPECT_EQ(GraphCreations, VLM_GUARD_MAX_ATTEMPTS);
+    EXPECT_EQ(Settings.ErrorCode, VLM_ERR_FILEFAILED);
+    EXPECT_STREQ(Settings.ErrorText, "フィルタグラフの構築中に例外が繰り返し発生しました。");
+    EXPECT_TRUE(GraphState.Graph == NULL && GraphState.Control == NULL);
+    EXPECT_EQ(ReadFileBytes(LogFilePath), "585 clip.avi\r\n585 clip.avi\r\n585 clip.avi\r\n");
+}
+
+TEST_F(GraphGuardTest, FaultOnceThenTheFreshStartPlays)
+{
+    std::wstring path = Wide(UseFile("clip.avi", PlainVideo(64, 48, 10, 5)));
+    CreateGraphBuilder = FaultingCreate;
+    FaultingCreations = 1;
+    ResetPlayState(Step);
+    EXPECT_EQ(StartGraph(Step, path.c_str()), 1) << Settings.ErrorText;
+    EXPECT_EQ(GraphCreations, 2);
+    EXPECT_EQ(Settings.ErrorCode, 0);
+    EXPECT_TRUE(GraphState.Graph != NULL);
+    EXPECT_EQ(ReadFileBytes(LogFilePath), "585 clip.avi\r\n");
+}
+
+TEST_F(GraphGuardTest, FailingResultIsNoExceptionAndNotRetried)
+{
+    std::wstring path = Wide(UseFile("clip.avi", PlainVideo(64, 48, 10, 5)));
+    CreateGraphBuilder = RefusingCreate;
+    ResetPlayState(Step);
+    EXPECT_EQ(StartGraph(Step, path.c_str()), 0);
+    EXPECT_EQ(GraphCreations, 1);
+    EXPECT_EQ(Settings.ErrorCode, VLM_ERR_FILEFAILED);
+    EXPECT_STREQ(Settings.ErrorText, "IGraphBuilderインターフェースの生成に失敗しました。(0x8007000e)");
+    EXPECT_EQ(ReadFileBytes(LogFilePath), "");
+}
+
+}  // namespace
