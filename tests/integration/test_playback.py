@@ -184,6 +184,64 @@ class PlaybackTest(DesktopTestCase):
         self.assert_running(proc, 0.8)
         self.end_and_wait(proc, "x")
 
+    def test_companion_keys_and_playlist_enter(self):
+        self.three_sizes(seconds=60)
+        self.settings(CONTINUOUS_PLAY="FALSE")
+        proc, main_window = self.start()
+        self.wait_rect(main_window, RECT_4_3)
+
+        def press(key):
+            time.sleep(0.6)
+            self.desktop.key(key)
+            time.sleep(0.3)
+
+        def shown(cls):
+            return [w.rect for w in self.desktop.windows(cls)]
+
+        self.assertEqual(shown("FrontWindowClass"), [])
+        press("f")
+        wait_for(lambda: shown("FrontWindowClass"), timeout=5, what="overlay shown")
+        press("h")  # the overlay is shown: H cannot show the key help
+        self.assertEqual(shown("KeyHelpWindowClass"), [])
+        press("f")
+        wait_for(lambda: not shown("FrontWindowClass"), timeout=5, what="overlay hidden")
+        press("h")
+        self.assertEqual(wait_for(lambda: shown("KeyHelpWindowClass"), timeout=5, what="key help"),
+                         [(112, 84, 912, 684)])
+        press("p")  # hides the key help, shows the quarter playlist
+        self.assertEqual(wait_for(lambda: shown("PlaylistWindowClass"), timeout=5, what="playlist"),
+                         [(768, 0, 1024, 768)])
+        self.assertEqual(shown("KeyHelpWindowClass"), [])
+        press("p")
+        self.assertEqual(shown("PlaylistWindowClass"), [(512, 0, 1024, 768)])
+        press("f")  # playlist shown, overlay hidden: F does nothing
+        self.assertEqual(shown("FrontWindowClass"), [])
+        # Down moves the selection without changing the file; Enter plays it.
+        press("Down")
+        self.assertEqual(self.video_rect(main_window), RECT_4_3)
+        press("Return")
+        self.wait_rect(main_window, RECT_16_9)
+        for expected in ([(256, 0, 1024, 768)], [(0, 0, 1024, 768)], []):
+            press("p")
+            self.assertEqual(shown("PlaylistWindowClass"), expected)
+        self.assertIsNone(proc.poll())
+        # Enter with the playlist hidden ends the screensaver.
+        press("Return")
+        self.assertEqual(self.wait_exit(proc), 0)
+
+    def test_digit_without_stream_selector_keeps_debounce_open(self):
+        # Two audio streams; a digit does nothing unless the graph offers a
+        # stream selector, and it does not restart the debounce either way.
+        make_clip(self.media, "a.avi", "320x240", 30, audio_streams=2)
+        self.settings()
+        proc, main_window = self.start()
+        self.wait_rect(main_window, RECT_4_3)
+        time.sleep(0.6)
+        self.desktop.key("1")
+        self.assert_running(proc, 0.8)
+        self.desktop.xdotool("key", "--delay", "50", "5", "x")
+        self.assertEqual(self.wait_exit(proc), 0)
+
     def test_mouse_within_reach_continues_beyond_ends(self):
         make_clip(self.media, "a.avi", "320x240", 30)
         self.settings(MOUSE_WIDTH=100)
