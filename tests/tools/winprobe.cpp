@@ -73,6 +73,19 @@ static HWND ParseHandle(const char* text)
     return (HWND)(UINT_PTR)_strtoui64(text, NULL, 0);
 }
 
+static DWORD CountHandlesByDuplication(HANDLE process)
+{
+    DWORD count = 0;
+    for (UINT_PTR value = 4; value < 0x10000; value += 4) {
+        HANDLE copy = NULL;
+        if (DuplicateHandle(process, (HANDLE)value, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+            count++;
+            CloseHandle(copy);
+        }
+    }
+    return count;
+}
+
 static const char* HostStopFile;
 
 static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -132,10 +145,13 @@ int main(int argc, char** argv)
             return 1;
     } else if (verb == "counts" && argc >= 3) {
         DWORD pid = strtoul(argv[2], NULL, 0);
-        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_DUP_HANDLE, FALSE, pid);
         if (!process) return 1;
         DWORD handles = 0;
         GetProcessHandleCount(process, &handles);
+        // Wine answers 0 there: count the handle values that can be
+        // duplicated out of the process instead.
+        if (handles == 0) handles = CountHandlesByDuplication(process);
         PROCESS_MEMORY_COUNTERS memory = {};
         GetProcessMemoryInfo(process, &memory, sizeof(memory));
         printf("handles=%lu gdi=%lu user=%lu private=%llu\n", handles,
