@@ -122,9 +122,15 @@ static void Perform(HWND window, int succeeded)
     if (!succeeded) EndScreensaver(window);
 }
 
+// Set once CreateScreen has succeeded. A window whose creation failed still
+// receives WM_DESTROY; it must not undo what was never made, nor post a quit
+// message that would close the exit message box at once.
+static BOOL ScreenCreated;
+
 static int OnCreate(HWND window)
 {
     if (!CreateScreen(window)) return -1;
+    ScreenCreated = TRUE;
     ScreenCentre.x = (LONG)(ScreenMode.ScreenWidth / 2);
     ScreenCentre.y = (LONG)(ScreenMode.ScreenHeight / 2);
     SetCursorPos(ScreenCentre.x, ScreenCentre.y);
@@ -268,9 +274,12 @@ static void OnDestroy()
 {
     StopGraph(TRUE);
     FreeMediaList();
-    DestroyScreen();
+    if (ScreenCreated) {
+        DestroyScreen();
+        ScreenCreated = FALSE;
+        PostQuitMessage(0);
+    }
     MainWindow = NULL;
-    PostQuitMessage(0);
 }
 
 static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
