@@ -140,8 +140,16 @@ class PlaybackTest(DesktopTestCase):
         make_clip(self.media, "a_two_audio.avi", "320x180", 3, audio_streams=2)
         make_audio_only(self.media, "b_sound.avi", 2)
         make_clip(self.media, "c_tall.avi", "240x320", 3)
+        # A clip cut off in the middle plays what it has.
+        whole = make_clip(self.media, "whole.tmp.avi", "320x240", 4)
+        with open(whole, "rb") as f:
+            data = f.read()
+        with open(os.path.join(self.media, "d_truncated.avi"), "wb") as f:
+            f.write(data[:len(data) // 2])
+        os.remove(whole)
         self.settings(DESCENDING="TRUE")
         proc, main_window = self.start()
+        self.wait_rect(main_window, RECT_4_3, timeout=20)
         self.wait_rect(main_window, RECT_TALL, timeout=20)
         # The sound-only file plays with no video window in the main window.
         wait_for(lambda: self.video_child(main_window) is None, timeout=10, interval=0.1,
