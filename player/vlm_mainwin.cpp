@@ -116,7 +116,7 @@ static void EndScreensaver(HWND window)
     PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
-// Runs one operation; a failure ends the screensaver.
+// Every operation gives 1 or 0; a 0 ends the screensaver with ErrorText.
 static void Perform(HWND window, int succeeded)
 {
     if (!succeeded) EndScreensaver(window);
