@@ -1,5 +1,6 @@
 // Helpers of the media-list tests.
 #include "support_files.h"
+#include "support_ini.h"
 #include "vlm_file.h"
 #include "vlm_global.h"
 #include <gtest/gtest.h>
@@ -26,56 +27,9 @@ void FileTestReset()
     MediaRandom = rand;
 }
 
-static std::string ScratchRoot()
-{
-    const char* unixPath = getenv("VLM_TEST_TMP");
-    std::string root;
-    if (unixPath != NULL && unixPath[0] == '/') {
-        root = "Z:";
-        for (const char* p = unixPath; *p; p++) root += (*p == '/') ? '\\' : *p;
-    } else {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        root = temp;
-    }
-    while (!root.empty() && root.back() == '\\') root.pop_back();
-    // Create every missing level.
-    for (size_t at = 3; at <= root.size(); at++)
-        if (at == root.size() || root[at] == '\\') CreateDirectoryA(root.substr(0, at).c_str(), NULL);
-    return root;
-}
-
-// Removes a folder left by an earlier run (Wine reuses process ids).
-static void RemoveTree(const std::string& folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (!DeleteFileA(path.c_str())) DeleteFileW((L"\\\\?\\" + FileTestWide(path.c_str())).c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
 std::string FileTestFolder(const char* tag)
 {
-    static int serial;
-    char name[96];
-    sprintf(name, "\\files-%s-%lu-%d", tag, (unsigned long)GetCurrentProcessId(), ++serial);
-    std::string folder = ScratchRoot() + name;
-    RemoveTree(folder);
-    CreateDirectoryA(folder.c_str(), NULL);
-    return folder;
+    return MakeTestFolder((std::string("files-") + tag).c_str());
 }
 
 static std::wstring LongForm(const std::string& folder, const std::string& name)

@@ -13,6 +13,9 @@ std::string MakeTestFolder(const char* tag);
 // "Z:\..." form of a Unix path.
 std::string WinePath(const std::string& unixPath);
 
+// Removes a folder and everything in it (paths past 259 characters too).
+void RemoveTree(const std::string& path);
+
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);  // empty when missing
 bool FileExists(const std::string& path);

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <string>
-#include "support_wine.h"
+#include "support_ini.h"
 #include "vlm_dx.h"
 #include "vlm_file.h"
 #include "vlm_global.h"
@@ -42,7 +42,7 @@ protected:
     {
         ZeroMemory(&Settings, sizeof(Settings));
         ZeroMemory(&MediaFileList, sizeof(MediaFileList));
-        folder = MakeScratchFolder("guard");
+        folder = MakeTestFolder("guard");
         log = folder + "\\VelmoraExp.log";
         strcpy(LogFilePath, log.c_str());
         Settings.ExceptionLog = TRUE;
@@ -64,7 +64,7 @@ TEST_F(GuardTest, AccessViolationIsCaughtAndLogged)
     EXPECT_EQ(result, 7);          // the second attempt succeeded
     EXPECT_EQ(a.calls, 2);
     EXPECT_EQ(a.cleanups, 1);
-    EXPECT_EQ(ReadWholeFile(log), "585 \r\n");
+    EXPECT_EQ(ReadFileBytes(log), "585 \r\n");
     EXPECT_EQ(BeepCount, 0);       // EXCEPTION_BEEP is off
 }
 
@@ -77,7 +77,7 @@ TEST_F(GuardTest, RecurringFaultGivesUpAfterTheBound)
     EXPECT_EQ(a.cleanups, VLM_GUARD_MAX_ATTEMPTS);
     std::string expected;
     for (int i = 0; i < VLM_GUARD_MAX_ATTEMPTS; i++) expected += "1220 \r\n";
-    EXPECT_EQ(ReadWholeFile(log), expected);
+    EXPECT_EQ(ReadFileBytes(log), expected);
 }
 
 TEST_F(GuardTest, LanguageExceptionIsCaughtToo)
@@ -86,7 +86,7 @@ TEST_F(GuardTest, LanguageExceptionIsCaughtToo)
     a.throwInstead = true;
     a.faultUntil = 2;
     EXPECT_EQ(RunGuarded(VLM_EXC_RELEASEPROBE, FaultingOp, NULL, &a), 7);
-    EXPECT_EQ(ReadWholeFile(log), "777 \r\n777 \r\n");
+    EXPECT_EQ(ReadFileBytes(log), "777 \r\n777 \r\n");
 }
 
 TEST_F(GuardTest, LogLineNamesTheCurrentFile)
@@ -99,7 +99,7 @@ TEST_F(GuardTest, LogLineNamesTheCurrentFile)
     a.faultUntil = 1;
     RunGuarded(VLM_EXC_GRAPHBUILD, FaultingOp, NULL, &a);
     MediaFileList.current = NULL;
-    EXPECT_EQ(ReadWholeFile(log), "585 クリップ表.avi\r\n");
+    EXPECT_EQ(ReadFileBytes(log), "585 クリップ表.avi\r\n");
 }
 
 TEST_F(GuardTest, BeepOnlyWhenAskedAndLogOnlyWhenAsked)
@@ -115,7 +115,7 @@ TEST_F(GuardTest, BeepOnlyWhenAskedAndLogOnlyWhenAsked)
     LogException(585);
     LogException(777);
     EXPECT_EQ(BeepCount, 1);
-    EXPECT_EQ(ReadWholeFile(log), "585 \r\n777 \r\n");
+    EXPECT_EQ(ReadFileBytes(log), "585 \r\n777 \r\n");
 }
 
 TEST_F(GuardTest, NoLogPathWritesNothing)
@@ -132,7 +132,7 @@ TEST_F(GuardTest, LockedLogIsIgnored)
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     LogException(585);   // must neither fail nor block
     CloseHandle(lock);
-    EXPECT_EQ(ReadWholeFile(log), "");
+    EXPECT_EQ(ReadFileBytes(log), "");
 }
 
 TEST_F(GuardTest, GuardIsReusableAfterACatch)
@@ -158,7 +158,8 @@ TEST_F(GuardTest, ReleaseProbeOfAnUnplayableFileFailsQuietly)
 {
     CoInitialize(NULL);
     std::string garbage = folder + "\\garbage.avi";
-    ASSERT_TRUE(WriteWholeFile(garbage, std::string(4096, '\x5a')));
+    WriteFileBytes(garbage, std::string(4096, '\x5a'));
+    ASSERT_TRUE(FileExists(garbage));
     MultiByteToWideChar(CP_ACP, 0, garbage.c_str(), -1, LastRenderedFile, VLM_PATH_CHARS);
     Settings.ErrorCode = 0;
     EXPECT_EQ(ReleaseProbe(), 0);

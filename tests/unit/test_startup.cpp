@@ -4,7 +4,7 @@
 #include <string.h>
 #include <string>
 #include "Quorlin.h"
-#include "support_wine.h"
+#include "support_ini.h"
 #include "vlm_global.h"
 #include "vlm_util.h"
 
@@ -16,12 +16,15 @@ protected:
 
     static void SetUpTestSuite()
     {
-        Folder = MakeScratchFolder("cmdline");
+        Folder = MakeTestFolder("cmdline");
         CreateDirectoryA((Folder + "\\with space").c_str(), NULL);
         CreateDirectoryA((Folder + "\\動画表").c_str(), NULL);
-        ASSERT_TRUE(WriteWholeFile(Folder + "\\with space\\clip one.avi", "x"));
-        ASSERT_TRUE(WriteWholeFile(Folder + "\\plain.avi", "x"));
-        ASSERT_TRUE(WriteWholeFile(Folder + "\\動画表\\表示.avi", "x"));
+        WriteFileBytes(Folder + "\\with space\\clip one.avi", "x");
+        ASSERT_TRUE(FileExists(Folder + "\\with space\\clip one.avi"));
+        WriteFileBytes(Folder + "\\plain.avi", "x");
+        ASSERT_TRUE(FileExists(Folder + "\\plain.avi"));
+        WriteFileBytes(Folder + "\\動画表\\表示.avi", "x");
+        ASSERT_TRUE(FileExists(Folder + "\\動画表\\表示.avi"));
     }
     static void TearDownTestSuite() { RemoveTree(Folder); }
 
@@ -114,7 +117,8 @@ TEST_F(CommandLineTest, PathsNameTheFolderAndTheFile)
 TEST_F(CommandLineTest, FileInDriveRootKeepsTheRootBackslash)
 {
     const char* path = "C:\\vlm_root_clip.avi";
-    ASSERT_TRUE(WriteWholeFile(path, "x"));
+    WriteFileBytes(path, "x");
+    ASSERT_TRUE(FileExists(path));
     EXPECT_EQ(ParseCommandLine("/s C:\\vlm_root_clip.avi", NULL), StartRun);
     EXPECT_STREQ(Settings.CommandLineFolder, "C:\\");
     EXPECT_STREQ(Settings.CommandLineFile, "vlm_root_clip.avi");
