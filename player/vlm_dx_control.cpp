@@ -129,9 +129,9 @@ int WriteABRange(const char* path, int programPlay, const MediaFileEntry* entry,
     if (programPlay) {
         if (!entry) return 0;
         char key[64];
-        wsprintfA(key, "%s%02d", "PROGRAM_STA_POSITION", entry->id);
+        NumberedKey(key, VLM_KEY_PROGRAM_STA_POSITION, entry->id);
         written += WriteSecondsKey(path, key, a);
-        wsprintfA(key, "%s%02d", "PROGRAM_END_POSITION", entry->id);
+        NumberedKey(key, VLM_KEY_PROGRAM_END_POSITION, entry->id);
         written += WriteSecondsKey(path, key, b);
     } else {
         written += WriteSecondsKey(path, "INTRO_START_POSITION", a);

@@ -2,18 +2,12 @@
 // media list.
 #include "vlm_file.h"
 #include "Quorlin.h"
-#include <stdio.h>
 #include <string.h>
-
-static void ProgramKey(char* key, const char* base, int number)
-{
-    sprintf(key, "%s%02d", base, number);
-}
 
 static int ReadNumberedInt(const char* base, int number, int absent)
 {
     char key[64];
-    ProgramKey(key, base, number);
+    NumberedKey(key, base, number);
     return (int)GetPrivateProfileIntA(VLM_INI_SECTION, key, absent, Settings.SettingsPath);
 }
 
@@ -33,14 +27,14 @@ static int LoadProgramEntry(int number, MediaFileEntry** resume)
         return SetErrorLast(VLM_ERR_FATAL, "メモリ不足あるいはヒープコラプション発生．");
 
     char key[64];
-    ProgramKey(key, "PROGRAM_FILENAME", number);
+    NumberedKey(key, VLM_KEY_PROGRAM_FILENAME, number);
     GetPrivateProfileStringA(VLM_INI_SECTION, key, "", entry->path, VLM_PATH_CHARS, Settings.SettingsPath);
     if (entry->path[0] == '\0') {
         HeapFree(Settings.Heap, 0, entry);
         return -1;
     }
-    entry->startSeconds = ReadNumberedInt("PROGRAM_STA_POSITION", number, 0);
-    entry->endSeconds = ReadNumberedInt("PROGRAM_END_POSITION", number, -1);
+    entry->startSeconds = ReadNumberedInt(VLM_KEY_PROGRAM_STA_POSITION, number, 0);
+    entry->endSeconds = ReadNumberedInt(VLM_KEY_PROGRAM_END_POSITION, number, -1);
     entry->id = number;
     entry->playNo = number;
     SetNameFromPath(entry);
