@@ -510,16 +510,19 @@ class PlaybackTest(DesktopTestCase):
         self.assertIsNone(proc.poll())
         # Every batch ended on a fresh renderer window: the files did change.
         self.assertGreaterEqual(len(seen), 7, seen)
-        # Under Wine the probe's handle and GDI counts read 0; they still bound
-        # a Windows run. Threads and windows are exact: every graph runs its
-        # own threads, and a renderer window left behind stays a window.
-        for key, slack in (("handles", 8), ("gdi", 4), ("user", 4), ("threads", 2), ("windows", 0)):
+        # Threads and windows are exact: every graph runs its own threads, and
+        # a renderer window left behind stays a window. GDI and USER counts
+        # read 0 under Wine; they still bound a Windows run.
+        for key, slack in (("gdi", 4), ("user", 4), ("threads", 2), ("windows", 0)):
             self.assertLessEqual(after[key] - before[key], slack, (key, before, after))
-        # Wine's media graph itself keeps about 2 open files and 0.4 to 0.5 MB
-        # per graph created and released (a bare create/render/release loop
-        # shows it), so those two are bounded per change, above that cost.
-        self.assertLessEqual(after["fds"] - before["fds"], 2 * 200 + 8, (before, after))
-        self.assertLessEqual(after["private"] - before["private"], 200 * 1024 * 1024, (before, after))
+        # Wine's media graph itself keeps about 67 handles, 2 open files and
+        # 0.5 MB per graph created and released (a bare create/render/release
+        # loop shows it; the graph unit tests compare against that loop
+        # exactly), so these are bounded per change at that cost.
+        changes = 200
+        self.assertLessEqual(after["handles"] - before["handles"], 70 * changes, (before, after))
+        self.assertLessEqual(after["fds"] - before["fds"], 2 * changes + 8, (before, after))
+        self.assertLessEqual(after["private"] - before["private"], changes * 1024 * 1024, (before, after))
         self.end_and_wait(proc)
 
 
