@@ -43,16 +43,16 @@ if [ -n "${DISPLAY:-}" ]; then
   exit 0
 fi
 
-display=""
-for n in $(seq 70 99); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "demo: no free X display" >&2; exit 1; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display and writes its number to the given descriptor.
+exec 3> "$demo/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-cleanup() { DISPLAY="$display" wineserver -k >/dev/null 2>&1 || true; kill "$xvfb" 2>/dev/null || true; }
+exec 3>&-
+cleanup() { DISPLAY="${display:-}" wineserver -k >/dev/null 2>&1 || true; kill "$xvfb" 2>/dev/null || true; }
 trap cleanup EXIT
-for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+for _ in $(seq 1 100); do [ -s "$demo/display" ] && break; sleep 0.1; done
+display=":$(head -n1 "$demo/display")"
+[ "$display" != ":" ] || { echo "demo: Xvfb did not start" >&2; exit 1; }
 
 export DISPLAY="$display"
 echo "demo: playing $clips on virtual display $display"

@@ -101,22 +101,19 @@ class Desktop:
 
     # ---- life cycle
     def start(self):
-        for n in range(91, 160):
-            if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
-                continue
-            proc = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
-                                     "-nolisten", "tcp"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            try:
-                wait_for(lambda: os.path.exists("/tmp/.X11-unix/X%d" % n) or proc.poll() is not None,
-                         timeout=10, what="Xvfb")
-            except AssertionError:
-                proc.kill()
-                continue
-            if proc.poll() is None:
-                self.xvfb, self.display = proc, ":%d" % n
-                break
-        if not self.xvfb:
-            raise RuntimeError("no free X display")
+        # Xvfb picks a free display itself and tells its number; stale lock
+        # files of killed servers are its business, not ours.
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+                                      "%dx%dx24" % (SCREEN_W, SCREEN_H), "-nolisten", "tcp"],
+                                     pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd, "rb") as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            self.xvfb.kill()
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number.decode()
         self.env.update({
             "DISPLAY": self.display,
             "WINEPREFIX": PREFIX,
@@ -146,8 +143,13 @@ class Desktop:
             except subprocess.TimeoutExpired:
                 pass
         if self.xvfb:
-            self.xvfb.kill()
-            self.xvfb.wait()
+            # A terminated server removes its lock file; a killed one would not.
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
             self.xvfb = None
 
     # ---- programs
