@@ -6,7 +6,8 @@
 # after a few seconds and ends.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${BUILD:-$ROOT/build}"
+BUILD="${BUILD:-build}"
+case "$BUILD" in /*) ;; *) BUILD="$ROOT/$BUILD" ;; esac
 source "$ROOT/scripts/wine-env.sh"
 
 demo="$BUILD/demo"

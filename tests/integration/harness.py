@@ -122,6 +122,8 @@ class Desktop:
             "WINEDLLOVERRIDES": "mscoree,mshtml=",
             "LC_ALL": "ja_JP.UTF-8",
             "LANG": "ja_JP.UTF-8",
+            # Sound files render only with a sound device: a null one here.
+            "ALSA_CONFIG_PATH": os.path.join(ROOT, "tests", "alsa-null.conf"),
         })
         prefix_env = dict(self.env)
         prefix_env["VLM_WINEPREFIX"] = PREFIX

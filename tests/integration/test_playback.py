@@ -43,18 +43,6 @@ def make_garbage(folder, name):
 
 class PlaybackTest(DesktopTestCase):
 
-    @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
-        # Sound-only files render only with an audio device; a null ALSA
-        # device stands in for the sound card the test machine lacks.
-        base = os.path.join(BUILD, "itest-tmp")
-        os.makedirs(base, exist_ok=True)
-        conf = os.path.join(base, "alsa-null.conf")
-        with open(conf, "w") as f:
-            f.write("</usr/share/alsa/alsa.conf>\npcm.!default { type null }\n")
-        cls.desktop.env["ALSA_CONFIG_PATH"] = conf
-
     def setUp(self):
         self.player = PlayerFolder("playback")
         self.media = os.path.join(self.player.path, "media")
