@@ -6,7 +6,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (BUILD, SCREEN_H, SCREEN_W, DesktopTestCase, PlayerFolder, main, make_clips, wait_for,
+from harness import (BUILD, NULL_SOUND_CONFIG, SCREEN_H, SCREEN_W, DesktopTestCase, PlayerFolder, main, make_clips, wait_for,
                      win_path)
 
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
@@ -42,6 +42,12 @@ def make_garbage(folder, name):
 
 
 class PlaybackTest(DesktopTestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        # Sound-only files render only with an audio device.
+        cls.desktop.env["ALSA_CONFIG_PATH"] = NULL_SOUND_CONFIG
 
     def setUp(self):
         self.player = PlayerFolder("playback")
