@@ -3,9 +3,83 @@
 #pragma once
 #include <windows.h>
 
-// Runs the configuration property sheet; the result is the exit code.
-int ShowConfigurationSheet();
+// ---- folder browser, folder selection and history dialogs (vlm_configwin_folder.cpp)
 
+// Shell folder browser with path (260 bytes) preselected. 1 and the chosen
+// folder in path; 0 when cancelled (path unchanged).
+int BrowseForFolder(HWND owner, char* path);
 // Folder selection dialog (dialog 1000) over owner. 1 when a folder was
 // chosen and written (DIRNAME and PROGRAM_PLAY hold it), 2 when cancelled.
 int FolderSelectDialog(HWND owner);
+// History dialog (dialog 1005) over owner. 1 when a folder was picked
+// (DIRNAME and the live history links hold it, in memory), 2 when cancelled.
+int HistoryDialog(HWND owner);
+// Removes the keyboard hook, the image list and the tooltips of the open
+// folder dialog; called on every way out of either dialog.
+void EndFolderDialog();
+// Key label of the n-th pinned entry (1..48): "F1".."F12", "F1+Sh"..,
+// "F1+Ct"..,"F1+ShCt"..; label holds VLM_FOLDER_KEY_LABEL_CHARS bytes.
+#define VLM_FOLDER_KEY_LABEL_CHARS 16
+void FolderKeyLabel(int n, char* label);
+
+// ---- dialog tooltips (vlm_configwin_tips.cpp)
+
+// Dialog numbers of the tooltip table.
+enum { TipsHistory = 1, TipsFolderSelect = 2, TipsProgramEntry = 3 };
+// Tooltips for the controls of dialogNumber; the dialog destroys the
+// returned window when it closes.
+HWND AttachDialogTips(int dialogNumber, HWND dialog);
+
+// ---- property sheet, help panes, program-play sync (vlm_configwin_sheet.cpp)
+
+// Runs the configuration property sheet; the result is the exit code
+// (always 0; failures leave ErrorText).
+int ShowConfigurationSheet();
+
+// Page numbers of the help panes and the help text table.
+enum { PaneProgram = 1, PanePage1 = 2, PanePage2 = 3, PanePage3 = 4 };
+
+// Windows of the running sheet; NULL until created.
+extern HWND SheetWindow;
+extern HWND SettingsPage1Window;
+extern HWND ProgramPageWindow;
+
+// Names exchanged with the program entry dialog: one full path, or a folder
+// and file names, each zero-terminated, ending with an empty text.
+#define VLM_ENTRY_NAME_BYTES 4096
+extern char* EntryNameBuffer;
+
+// The help pane of page pageNumber: a hover-only tooltip over the page's
+// listed controls; the page keeps the returned window.
+HWND AttachHelpPane(int pageNumber, HWND page);
+// WM_PAINT and the tooltip text request of a page with a help pane: TRUE
+// when the message was the pane's (the page then reports it handled).
+BOOL HandleHelpPane(int pageNumber, HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+// Destroys the help pane tooltips of the pages that exist.
+void DestroyPageTips();
+
+// The two program-play check boxes (1419 on page 1, 1420 on the program
+// page) kept in step, with the folder box of page 1.
+enum {
+    SyncPage1Opens = 0,
+    SyncProgramPageOpens = 1,
+    SyncPage1Clicked = 2,
+    SyncProgramPageClicked = 3,
+    SyncSet = 4,
+};
+void ProgramPlaySync(int kind, BOOL state, BOOL setCheck1419, BOOL setCheck1420, char* folderText,
+                     BOOL setEnable);
+
+// ---- settings pages 1 to 3 (vlm_configwin_pages.cpp)
+
+INT_PTR CALLBACK SettingsPage1Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK SettingsPage2Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK SettingsPage3Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+// A number box's text read as the C run-time's atoi reads its first chars
+// characters (leading blanks and one sign, up to the first non-digit).
+int ParseBoxNumber(const char* text, int chars);
+int ReadBoxNumber(HWND dialog, int id, int chars);
+
+// ---- program page and entry dialog (vlm_configwin_program.cpp)
+
+INT_PTR CALLBACK ProgramPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);

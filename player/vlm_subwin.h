@@ -84,3 +84,15 @@ void DestroyKeyHelpWindow();
 void LayoutKeyHelp();
 // Font of the size class; replace deletes the previous font afterwards.
 int CreateKeyHelpFont(BOOL replace);
+
+// Texts of the key help, from the string table (also shown by the
+// configuration sheet's key page). Empty slots stand for missing strings.
+#define VLM_KEYHELP_ROWS 20
+#define VLM_KEYHELP_TITLE_BYTES 50
+#define VLM_KEYHELP_NAME_BYTES 30
+#define VLM_KEYHELP_DESC_BYTES 60
+extern char KeyHelpTitle[VLM_KEYHELP_TITLE_BYTES];
+extern char KeyHelpNames[VLM_KEYHELP_ROWS][VLM_KEYHELP_NAME_BYTES];
+extern char KeyHelpDescriptions[VLM_KEYHELP_ROWS][VLM_KEYHELP_DESC_BYTES];
+// 0 with ErrorText set when a string exists but cannot be loaded.
+int LoadKeyHelpTexts();

@@ -13,6 +13,10 @@ HWND KeyHelpWindow;
 BOOL KeyHelpShown;
 int KeyHelpWidth, KeyHelpHeight;
 
+char KeyHelpTitle[VLM_KEYHELP_TITLE_BYTES];
+char KeyHelpNames[VLM_KEYHELP_ROWS][VLM_KEYHELP_NAME_BYTES];
+char KeyHelpDescriptions[VLM_KEYHELP_ROWS][VLM_KEYHELP_DESC_BYTES];
+
 static HWND CompanionOwner;
 static HFONT KeyHelpFont;
 static int KeyHelpFontHeight;
@@ -192,4 +196,9 @@ void DestroyKeyHelpWindow()
     if (KeyHelpFont) DeleteObject(KeyHelpFont);
     KeyHelpFont = NULL;
     KeyHelpShown = FALSE;
+}
+
+int LoadKeyHelpTexts()
+{
+    return 1;
 }

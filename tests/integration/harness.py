@@ -204,6 +204,28 @@ class Desktop:
     def click(self, hwnd, control_id):
         self.probe("click", hwnd, control_id)
 
+    def send(self, hwnd, message, wparam=0, lparam=0):
+        """SendMessage for messages that carry no pointers; gives the result."""
+        return int(self.probe("send", hwnd, message, wparam, lparam).strip())
+
+    def control(self, dialog_hwnd, control_id):
+        """The child window with that control id, or None."""
+        for w in self.children(dialog_hwnd):
+            if w["id"] == control_id:
+                return w
+        return None
+
+    def listview_rows(self, list_hwnd):
+        """Rows of a list view: dicts with row, selected, image and columns."""
+        rows = []
+        for line in self.probe("lvitems", list_hwnd).splitlines():
+            parts = line.split("\t")
+            if len(parts) < 4:
+                continue
+            rows.append({"row": int(parts[0]), "selected": parts[1] == "1", "image": int(parts[2]),
+                         "columns": parts[3:]})
+        return rows
+
     def counts(self, pid):
         fields = dict(kv.split("=") for kv in self.probe("counts", pid).split())
         return {k: int(v) for k, v in fields.items()}

@@ -4,6 +4,9 @@
 //   winprobe children HWND              descendant windows of HWND
 //   winprobe click HWND ID              press the button ID of a dialog
 //   winprobe post HWND MSG WPARAM LPARAM
+//   winprobe send HWND MSG WPARAM LPARAM   prints the result
+//   winprobe lvitems HWND               rows of a list view: row, selected,
+//                                       image, then the text of each column
 //   winprobe counts PID                 handles, GDI and USER objects, memory
 //   winprobe host STOPFILE              a top-level window (prints its handle)
 //                                       destroyed when STOPFILE appears
@@ -11,6 +14,7 @@
 //   winprobe spawn "COMMAND LINE"       start a program with exactly that
 //                                       command line; wait for its exit code
 #include <windows.h>
+#include <commctrl.h>
 #include <psapi.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -86,6 +90,59 @@ static DWORD CountHandlesByDuplication(HANDLE process)
     return count;
 }
 
+// The list view lives in another process: its item records and texts must
+// be in that process's memory.
+static int ListViewItems(HWND list)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return 1;
+    const SIZE_T textChars = 1024;
+    SIZE_T size = sizeof(LVITEMW) + textChars * sizeof(wchar_t);
+    BYTE* remote = (BYTE*)VirtualAllocEx(process, NULL, size, MEM_COMMIT, PAGE_READWRITE);
+    if (!remote) {
+        CloseHandle(process);
+        return 1;
+    }
+    wchar_t* remoteText = (wchar_t*)(remote + sizeof(LVITEMW));
+    int rows = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    HWND header = (HWND)SendMessageW(list, LVM_GETHEADER, 0, 0);
+    int columns = header ? (int)SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) : 1;
+    if (columns < 1) columns = 1;
+    for (int row = 0; row < rows; row++) {
+        std::string line;
+        for (int column = 0; column < columns; column++) {
+            LVITEMW item = {};
+            item.mask = LVIF_TEXT | (column == 0 ? LVIF_IMAGE | LVIF_STATE : 0);
+            item.iItem = row;
+            item.iSubItem = column;
+            item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+            item.pszText = remoteText;
+            item.cchTextMax = (int)textChars;
+            wchar_t empty = 0;
+            WriteProcessMemory(process, remoteText, &empty, sizeof(empty), NULL);
+            WriteProcessMemory(process, remote, &item, sizeof(item), NULL);
+            SendMessageW(list, LVM_GETITEMW, 0, (LPARAM)remote);
+            LVITEMW got = {};
+            wchar_t text[1024] = L"";
+            ReadProcessMemory(process, remote, &got, sizeof(got), NULL);
+            ReadProcessMemory(process, remoteText, text, sizeof(text), NULL);
+            text[1023] = 0;
+            if (column == 0) {
+                char head[64];
+                sprintf(head, "%d\t%d\t%d", row, (got.state & LVIS_SELECTED) ? 1 : 0, got.iImage);
+                line += head;
+            }
+            line += "\t" + Utf8(text);
+        }
+        printf("%s\n", line.c_str());
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return 0;
+}
+
 static const char* HostStopFile;
 
 static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -143,6 +200,15 @@ int main(int argc, char** argv)
         if (!PostMessageW(ParseHandle(argv[2]), (UINT)strtoul(argv[3], NULL, 0),
                           (WPARAM)_strtoui64(argv[4], NULL, 0), (LPARAM)_strtoi64(argv[5], NULL, 0)))
             return 1;
+    } else if (verb == "send" && argc >= 6) {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(ParseHandle(argv[2]), (UINT)strtoul(argv[3], NULL, 0),
+                                 (WPARAM)_strtoui64(argv[4], NULL, 0), (LPARAM)_strtoi64(argv[5], NULL, 0),
+                                 SMTO_ABORTIFHUNG, 5000, &result))
+            return 1;
+        printf("%lld\n", (long long)(LONG_PTR)result);
+    } else if (verb == "lvitems" && argc >= 3) {
+        return ListViewItems(ParseHandle(argv[2]));
     } else if (verb == "counts" && argc >= 3) {
         DWORD pid = strtoul(argv[2], NULL, 0);
         HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_DUP_HANDLE, FALSE, pid);
