@@ -47,13 +47,6 @@ int ParseBoxNumber(const char* text, int chars)
     return atoi(head);
 }
 
-// ---- vlm_configwin_program.cpp
-
-INT_PTR CALLBACK ProgramPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return FALSE;
-}
-
 // ---- vlm_configwin_tips.cpp
 
 HWND AttachDialogTips(int dialogNumber, HWND dialog)
