@@ -234,12 +234,13 @@ static void PutRow(HWND list, int r, const ProgramRow* row, BOOL insert)
         item.pszText = (char*)row->path;
         r = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
         if (r < 0) return;
+    } else {
+        SetCell(list, r, 0, row->path);
     }
-    char cells[ColumnCount][VLM_CELL_BYTES];
-    ProgramCellTexts(row, cells[1], cells[2]);
-    SetCell(list, r, 0, row->path);
-    SetCell(list, r, 1, cells[1]);
-    SetCell(list, r, 2, cells[2]);
+    char start[VLM_CELL_BYTES], end[VLM_CELL_BYTES];
+    ProgramCellTexts(row, start, end);
+    SetCell(list, r, 1, start);
+    SetCell(list, r, 2, end);
 }
 
 // The cells are only ever written by PutRow, so an empty cell is an unset
