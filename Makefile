@@ -3,6 +3,7 @@
 #   make test   set up, build and run every test
 #   make build  build only (build/bin)
 #   make bench  build and run the benchmarks
+#   make dist   the release package build/dist/Velmora-<version>-win64.zip
 
 BUILD   ?= build
 JOBS    ?= $(shell nproc 2>/dev/null || echo 2)
@@ -11,7 +12,7 @@ CMAKE_FLAGS ?=
 # a wineserver (and its named objects).
 export VLM_WINEPREFIX := $(abspath $(BUILD))/wineprefix
 
-.PHONY: all setup configure build test demo bench clean
+.PHONY: all setup configure build test demo bench dist clean
 
 all: build
 
@@ -40,6 +41,12 @@ bench: setup
 	$(MAKE) build
 	bash scripts/wine-prefix.sh
 	bash scripts/bench.sh
+
+# Stripped Release programs and the install guides; the version is the
+# project version of CMakeLists.txt.
+dist: setup
+	$(MAKE) configure
+	cmake --build $(BUILD) --target dist -j $(JOBS)
 
 clean:
 	rm -rf $(BUILD)

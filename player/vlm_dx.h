@@ -89,6 +89,9 @@ int StartGraph(int kind, const WCHAR* path);
 // Stops and releases the graph; with savePosition, records the stop
 // position of the current entry once per file.
 void StopGraph(BOOL savePosition);
+// Records where the running file stands as its resume point and leaves it
+// playing; the stop still records its own, later position.
+void RecordPlayPosition();
 // Clears the per-file play state; a looping A-B range survives AtEnd.
 void ResetPlayState(int kind);
 // Reads all pending graph events; TRUE when EC_COMPLETE was among them.

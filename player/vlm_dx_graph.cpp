@@ -238,20 +238,23 @@ int StartGraph(int kind, const WCHAR* path)
     return 0;
 }
 
+// Whole seconds played of the current file; 0 after a failure or without a
+// graph. Read while the graph still stands where it is: a stopped graph may
+// already report 0.
+static int PlayedSeconds()
+{
+    LONGLONG position = 0;
+    if (Settings.ErrorCode != VLM_ERR_NONE || GraphState.Seeking == NULL ||
+        FAILED(GraphState.Seeking->GetCurrentPosition(&position)))
+        return 0;
+    GraphState.CurrentPosition = position;
+    return (int)(position / VLM_UNITS_PER_SECOND);
+}
+
 void StopGraph(BOOL savePosition)
 {
-    // The position is read while the graph still stands where it is: a
-    // stopped graph may already report 0.
     MediaFileEntry* entry = MediaFileList.current;
-    int seconds = 0;
-    if (savePosition && !GraphState.PositionSaved && GraphState.Seeking && entry &&
-        Settings.ErrorCode == VLM_ERR_NONE) {
-        LONGLONG position = 0;
-        if (SUCCEEDED(GraphState.Seeking->GetCurrentPosition(&position))) {
-            GraphState.CurrentPosition = position;
-            seconds = (int)(position / VLM_UNITS_PER_SECOND);
-        }
-    }
+    int seconds = savePosition && !GraphState.PositionSaved && entry ? PlayedSeconds() : 0;
 
     if (GraphState.Control) GraphState.Control->Stop();
     DrainGraphEvents();
@@ -275,6 +278,13 @@ void StopGraph(BOOL savePosition)
         SaveStopPosition(entry, seconds);
         GraphState.PositionSaved = TRUE;
     }
+}
+
+void RecordPlayPosition()
+{
+    MediaFileEntry* entry = MediaFileList.current;
+    if (GraphState.PositionSaved || GraphState.Seeking == NULL || entry == NULL) return;
+    SaveStopPosition(entry, PlayedSeconds());
 }
 
 void ResetPlayState(int kind)

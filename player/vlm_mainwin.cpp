@@ -323,6 +323,21 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
     case WM_DESTROY:
         OnDestroy();
         return 0;
+    case WM_QUERYENDSESSION:
+        // A screensaver never holds up a shutdown or a logoff.
+        return TRUE;
+    case WM_ENDSESSION:
+        // The system ends the process after this message without a
+        // WM_DESTROY: end now as a key would, so the resume point is
+        // recorded and the display and power state are given back. A false
+        // wParam means the end was cancelled; play goes on.
+        if (wParam) DestroyWindow(window);
+        return 0;
+    case WM_POWERBROADCAST:
+        // A machine that sleeps may never wake (a flat battery): keep the
+        // resume point current and play on when it wakes.
+        if (wParam == PBT_APMSUSPEND) RecordPlayPosition();
+        return TRUE;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -15,15 +15,32 @@ clips="$demo/clips"
 player="$demo/player"
 mkdir -p "$clips" "$player"
 
+# One clip of each extension of the default list, with the streams such
+# files usually hold.
+declare -A CODECS=(
+  [avi]="-c:v mjpeg -q:v 4 -c:a pcm_s16le"
+  [mpg]="-c:v mpeg2video -c:a mp2 -f vob"
+  [mpeg]="-c:v mpeg1video -c:a mp2 -f mpeg"
+  [wmv]="-c:v wmv2 -c:a wmav2 -f asf"
+)
+CLIPS=("01 テストパターン.avi" "02 カラーバー.mpg" "03 Rainbow.mpeg" "04 Pattern.wmv")
 make_clip() {  # name seconds pattern
   [ -f "$clips/$1" ] && return 0
+  # shellcheck disable=SC2086  # the codec options are words
   ffmpeg -loglevel error -y -f lavfi -i "$3=size=640x360:rate=25:duration=$2" \
-    -f lavfi -i "sine=frequency=440:duration=$2" \
-    -c:v mjpeg -q:v 4 -c:a pcm_s16le "$clips/$1"
+    -f lavfi -i "sine=frequency=440:duration=$2" ${CODECS[${1##*.}]} "$clips/$1"
 }
-make_clip "01 テストパターン.avi" 6 testsrc
-make_clip "02 カラーバー.avi" 6 smptebars
-make_clip "03 Rainbow.avi" 6 rgbtestsrc
+# Clips of an earlier demo that are no longer in the list go.
+for f in "$clips"/*; do
+  [ -e "$f" ] || continue
+  keep=0
+  for c in "${CLIPS[@]}"; do [ "$f" = "$clips/$c" ] && keep=1; done
+  [ $keep -eq 1 ] || rm -f "$f"
+done
+make_clip "${CLIPS[0]}" 6 testsrc
+make_clip "${CLIPS[1]}" 6 smptebars
+make_clip "${CLIPS[2]}" 6 rgbtestsrc
+make_clip "${CLIPS[3]}" 6 testsrc2
 
 cp "$BUILD/bin/Quorlin.exe" "$BUILD/bin/Velmora.scr" "$player/"
 winclips="Z:${clips//\//\\}"

@@ -8,6 +8,10 @@ PACKAGES=(
   wine wine64 xvfb xdotool x11-utils imagemagick ffmpeg locales
   fonts-ipafont-gothic
   gstreamer1.0-plugins-good gstreamer1.0-plugins-base gstreamer1.0-libav
+  # The ASF (.wmv) and MPEG program stream (.mpg) demuxers of the default
+  # extension list. GStreamer notices new plugins itself and rebuilds its
+  # registry (~/.cache/gstreamer-1.0) on its next use.
+  gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad
 )
 
 missing=()

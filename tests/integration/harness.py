@@ -268,23 +268,33 @@ class PlayerFolder:
         shutil.rmtree(self.path, ignore_errors=True)
 
 
-def make_clips(folder, names, seconds=2, size="320x240", audio_streams=1):
-    """Generates MJPEG/PCM AVI clips with ffmpeg (MPEG-1 for .mpg names)."""
+# Streams of a clip by its extension, as a user's files of that kind hold
+# them; anything else is MJPEG/PCM in AVI.
+CLIP_CODECS = {
+    ".mpg": ["-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"],
+    ".mpeg": ["-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"],
+    ".wmv": ["-c:v", "wmv2", "-c:a", "wmav2", "-f", "asf"],
+    ".mp4": ["-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac", "-f", "mp4"],
+}
+
+
+def make_clips(folder, names, seconds=2, size="320x240", audio_streams=1, picture="testsrc", codecs=None):
+    """Generates clips with ffmpeg, streams by extension (CLIP_CODECS) unless
+    codecs names them; picture is a lavfi source ("color=c=red" for a solid
+    colour)."""
     os.makedirs(folder, exist_ok=True)
     for name in names:
         out = os.path.join(folder, name)
-        mpeg = name.lower().endswith((".mpg", ".mpeg"))
-        # MPEG-1 video allows only the standard frame rates.
-        rate = 25 if mpeg else 15
+        chosen = codecs or CLIP_CODECS.get(os.path.splitext(name)[1].lower())
+        # MPEG video allows only the standard frame rates.
+        rate = 25 if chosen else 15
+        source = picture + (":" if "=" in picture else "=")
         cmd = ["ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-               "testsrc=size=%s:rate=%d:duration=%s" % (size, rate, seconds)]
+               "%ssize=%s:rate=%d:duration=%s" % (source, size, rate, seconds)]
         for i in range(audio_streams):
             cmd += ["-f", "lavfi", "-i", "sine=frequency=%d:duration=%s" % (440 + 220 * i, seconds)]
         cmd += ["-map", "0:v"] + sum([["-map", "%d:a" % (i + 1)] for i in range(audio_streams)], [])
-        if mpeg:
-            cmd += ["-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"]
-        else:
-            cmd += ["-c:v", "mjpeg", "-q:v", "5", "-c:a", "pcm_s16le"]
+        cmd += chosen or ["-c:v", "mjpeg", "-q:v", "5", "-c:a", "pcm_s16le"]
         subprocess.run(cmd + [out], check=True, timeout=120)
     return folder
 

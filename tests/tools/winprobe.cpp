@@ -13,6 +13,8 @@
 //   winprobe acp                        the ANSI code page
 //   winprobe spawn "COMMAND LINE"       start a program with exactly that
 //                                       command line; wait for its exit code
+//   winprobe version PATH               version resource of a program:
+//                                       name=value lines
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -180,6 +182,36 @@ static int Host(const char* stopFile)
     return 0;
 }
 
+// The fixed version, the first translation and its strings, as the
+// system's version functions read them.
+static int PrintVersion(const char* path)
+{
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    if (size == 0) return 1;
+    std::string data(size, '\0');
+    if (!GetFileVersionInfoA(path, 0, size, &data[0])) return 1;
+    VS_FIXEDFILEINFO* fixed = NULL;
+    UINT length = 0;
+    if (VerQueryValueW(&data[0], L"\\", (void**)&fixed, &length) && fixed)
+        printf("Fixed=%u.%u.%u.%u\n", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+               HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+    WORD* translation = NULL;
+    if (!VerQueryValueW(&data[0], L"\\VarFileInfo\\Translation", (void**)&translation, &length) || length < 4)
+        return 1;
+    wchar_t block[64];
+    wsprintfW(block, L"\\StringFileInfo\\%04x%04x\\", translation[0], translation[1]);
+    printf("Translation=%04x%04x\n", translation[0], translation[1]);
+    const wchar_t* names[] = {L"ProductName", L"ProductVersion", L"FileDescription", L"FileVersion",
+                              L"InternalName", L"OriginalFilename", L"CompanyName"};
+    for (const wchar_t* name : names) {
+        wchar_t* value = NULL;
+        if (VerQueryValueW(&data[0], (std::wstring(block) + name).c_str(), (void**)&value, &length) && value)
+            printf("%s=%s\n", Utf8(name).c_str(), Utf8(value).c_str());
+    }
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     if (argc < 2) {
@@ -241,6 +273,8 @@ int main(int argc, char** argv)
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
         return (int)code;
+    } else if (verb == "version" && argc >= 3) {
+        return PrintVersion(argv[2]);
     } else if (verb == "acp") {
         printf("%u\n", GetACP());
     } else {

@@ -243,6 +243,40 @@ TEST_F(GraphVideoTest, VideoFileResumesAndRecordsItsStopOnce)
     EXPECT_EQ(IniValue(ini, "STOP_POSITION"), "999");
 }
 
+TEST_F(GraphVideoTest, PositionRecordedWhilePlayingLeavesPlayAndTheStopRecordsItsOwn)
+{
+    std::wstring path = Wide(UseFile("clip.avi", PlainVideo(64, 48, 60, 5)));
+    // Nothing plays yet: nothing to record.
+    RecordPlayPosition();
+    EXPECT_EQ(IniValue(ini, "PLAYING"), "");
+
+    Settings.StopPosition = 8;  // resume at 5 s
+    ResetPlayState(Start);
+    ASSERT_EQ(StartGraph(Start, path.c_str()), 1) << Settings.ErrorText;
+    RecordPlayPosition();
+    EXPECT_EQ(IniValue(ini, "PLAYING"), "clip.avi");
+    int recorded = atoi(IniValue(ini, "STOP_POSITION").c_str());
+    EXPECT_GE(recorded, 5);
+    EXPECT_LE(recorded, 7);
+    EXPECT_FALSE(GraphState.PositionSaved);
+    OAFilterState state = State_Stopped;
+    ASSERT_TRUE(GraphState.Control != NULL);
+    GraphState.Control->GetState(1000, &state);
+    EXPECT_EQ(state, State_Running);
+
+    LONGLONG later = 10 * kSecond;
+    ASSERT_TRUE(SUCCEEDED(GraphState.Seeking->SetPositions(&later, AM_SEEKING_AbsolutePositioning, NULL,
+                                                           AM_SEEKING_NoPositioning)));
+    StopGraph(TRUE);
+    int stopped = atoi(IniValue(ini, "STOP_POSITION").c_str());
+    EXPECT_GE(stopped, 10);
+    EXPECT_LE(stopped, 11);
+
+    // After the stop has recorded, a late request changes nothing.
+    RecordPlayPosition();
+    EXPECT_EQ(atoi(IniValue(ini, "STOP_POSITION").c_str()), stopped);
+}
+
 TEST_F(GraphVideoTest, ResumeAtOrBeyondTheEndIsNotSought)
 {
     std::wstring path = Wide(UseFile("short.avi", PlainVideo(64, 48, 10, 5)));
