@@ -10,7 +10,7 @@
 #include <string.h>
 
 #define VLM_SHEET_CAPTION "Velmora Configuration"
-#define VLM_PANE_FACE "ＭＳ Ｐゴシック"
+#define VLM_PAGE_FACE "ＭＳ Ｐゴシック"
 #define VLM_PANE_FONT_HEIGHT 12
 #define VLM_PANE_TEXT_INSET 4
 #define VLM_KEYPAGE_FONT_HEIGHT 15
@@ -97,37 +97,45 @@ static void ResetHelpPanes()
     }
 }
 
+// The face of the pages, in Shift-JIS, height in pixels (negative: the
+// character height without the leading); other attributes default.
+static HFONT CreatePageFont(int height)
+{
+    LOGFONTA face;
+    memset(&face, 0, sizeof(face));
+    face.lfHeight = height;
+    face.lfCharSet = SHIFTJIS_CHARSET;
+    lstrcpynA(face.lfFaceName, VLM_PAGE_FACE, LF_FACESIZE);
+    return CreateFontIndirectA(&face);
+}
+
 // ---- the help text table
 
-// Where group k starts: the index of its string id, or -1 past the end.
-static int HelpGroupStart(int k)
+// Index of the group after the group that starts at index i (its string id).
+static int NextHelpGroup(int i)
 {
-    int i = 0;
-    for (int group = 0; HelpTextTable[i] != 0; group++) {
-        if (group == k) return i;
-        i += 2;
-        while (HelpTextTable[i] != 0) i++;
-        i++;
+    for (i += 2; HelpTextTable[i] != 0; i++) {
     }
-    return -1;
+    return i + 1;
+}
+
+static int GroupHasControl(int i, int controlId)
+{
+    for (int j = i + 2; HelpTextTable[j] != 0; j++)
+        if (HelpTextTable[j] == controlId) return 1;
+    return 0;
 }
 
 int HelpSlotOf(int pageNumber, int controlId)
 {
-    int i = 0;
-    for (int slot = 0; HelpTextTable[i] != 0; slot++) {
-        int page = HelpTextTable[i + 1];
-        for (i += 2; HelpTextTable[i] != 0; i++)
-            if (page == pageNumber && HelpTextTable[i] == controlId) return slot;
-        i++;
-    }
+    for (int i = 0, slot = 0; HelpTextTable[i] != 0; i = NextHelpGroup(i), slot++)
+        if (HelpTextTable[i + 1] == pageNumber && GroupHasControl(i, controlId)) return slot;
     return -1;
 }
 
 int LoadHelpTextStore(HINSTANCE module, char* store)
 {
-    int i = 0;
-    for (int k = 0; HelpTextTable[i] != 0; k++) {
+    for (int i = 0, k = 0; HelpTextTable[i] != 0; i = NextHelpGroup(i), k++) {
         if (k >= VLM_HELP_SLOTS)
             return SetError(VLM_ERR_FATAL, "プログラム内部の文字列テーブルの数が足りません。", VLM_HELP_SLOTS);
         char* slot = store + k * VLM_HELP_SLOT_BYTES;
@@ -140,9 +148,6 @@ int LoadHelpTextStore(HINSTANCE module, char* store)
                 return SetError(VLM_ERR_FATAL, "ヘルプ文面の文字列リソースのロードに失敗しました。", error);
         }
         slot[VLM_HELP_SLOT_BYTES - 1] = '\0';
-        for (i += 2; HelpTextTable[i] != 0; i++) {
-        }
-        i++;
     }
     return 1;
 }
@@ -169,12 +174,10 @@ static int PaneFrameId(int pageNumber)
 
 static void AddHelpTools(HWND tip, int pageNumber, HWND page)
 {
-    for (int k = 0;; k++) {
-        int i = HelpGroupStart(k);
-        if (i < 0) break;
+    for (int i = 0; HelpTextTable[i] != 0; i = NextHelpGroup(i)) {
         if (HelpTextTable[i + 1] != pageNumber) continue;
-        for (i += 2; HelpTextTable[i] != 0; i++) {
-            HWND control = GetDlgItem(page, HelpTextTable[i]);
+        for (int j = i + 2; HelpTextTable[j] != 0; j++) {
+            HWND control = GetDlgItem(page, HelpTextTable[j]);
             if (control == NULL) continue;
             TOOLINFOA tool;
             memset(&tool, 0, sizeof(tool));
@@ -240,12 +243,7 @@ static void PaintHelpPane(const HelpPaneState* pane, HWND page)
         SelectObject(dc, oldBrush);
         const char* text = (HelpTextStore && pane->slot >= 0) ? HelpTextStore + pane->slot * VLM_HELP_SLOT_BYTES : "";
         if (text[0] != '\0') {
-            LOGFONTA face;
-            memset(&face, 0, sizeof(face));
-            face.lfHeight = VLM_PANE_FONT_HEIGHT;
-            face.lfCharSet = SHIFTJIS_CHARSET;
-            lstrcpynA(face.lfFaceName, VLM_PANE_FACE, LF_FACESIZE);
-            HFONT font = CreateFontIndirectA(&face);
+            HFONT font = CreatePageFont(VLM_PANE_FONT_HEIGHT);
             HGDIOBJ oldFont = font ? SelectObject(dc, font) : NULL;
             SetBkMode(dc, TRANSPARENT);
             RECT inner = pane->rect;
@@ -371,12 +369,7 @@ static void PaintKeyPage(HWND page)
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(page, &ps);
     if (dc == NULL) return;
-    LOGFONTA face;
-    memset(&face, 0, sizeof(face));
-    face.lfHeight = VLM_KEYPAGE_FONT_HEIGHT;
-    face.lfCharSet = SHIFTJIS_CHARSET;
-    lstrcpynA(face.lfFaceName, VLM_PANE_FACE, LF_FACESIZE);
-    HFONT font = CreateFontIndirectA(&face);
+    HFONT font = CreatePageFont(VLM_KEYPAGE_FONT_HEIGHT);
     HGDIOBJ oldFont = font ? SelectObject(dc, font) : NULL;
     int x = KeyPageOrigin.x, y = KeyPageOrigin.y;
     if (KeyHelpTitle[0]) TextOutA(dc, x + 10, y + 5, KeyHelpTitle, lstrlenA(KeyHelpTitle));
@@ -425,12 +418,7 @@ static void PageTemplatePixels(SIZE* size)
     size->cx = size->cy = 0;
     HDC dc = GetDC(NULL);
     if (dc == NULL) return;
-    LOGFONTA face;
-    memset(&face, 0, sizeof(face));
-    face.lfHeight = -MulDiv(VLM_PAGE_FONT_POINTS, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    face.lfCharSet = SHIFTJIS_CHARSET;
-    lstrcpynA(face.lfFaceName, VLM_PANE_FACE, LF_FACESIZE);
-    HFONT font = CreateFontIndirectA(&face);
+    HFONT font = CreatePageFont(-MulDiv(VLM_PAGE_FONT_POINTS, GetDeviceCaps(dc, LOGPIXELSY), 72));
     if (font != NULL) {
         // The dialog manager's base units: average letter width and cell height.
         static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
