@@ -51,8 +51,6 @@ extern const int HelpTextTable[];
 int LoadHelpTextStore(HINSTANCE module, char* store);
 // Slot of the help text of control controlId on page pageNumber; -1: none.
 int HelpSlotOf(int pageNumber, int controlId);
-// 1 when an update rectangle overlaps or touches the pane rectangle.
-int PaneNeedsPaint(const RECT* update, const RECT* pane);
 
 // Windows of the running sheet; NULL until created.
 extern HWND SheetWindow;

@@ -154,7 +154,7 @@ int LoadHelpTextStore(HINSTANCE module, char* store)
 
 // ---- help pane
 
-int PaneNeedsPaint(const RECT* update, const RECT* pane)
+static int PaneNeedsPaint(const RECT* update, const RECT* pane)
 {
     // Touching edges count: the pane's border pixels belong to it.
     return update->left <= pane->right && update->right >= pane->left && update->top <= pane->bottom &&

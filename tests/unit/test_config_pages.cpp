@@ -230,17 +230,6 @@ TEST(HelpTexts, ModuleWithoutTheStringsStopsTheSheet)
     ClearError();
 }
 
-TEST(HelpPane, PaintsWhenTheUpdateTouchesThePane)
-{
-    const RECT pane = { 100, 100, 200, 200 };
-    struct Case { RECT update; int paints; };
-    const Case cases[] = {
-        { { 0, 0, 50, 50 }, 0 }, { { 0, 0, 100, 100 }, 1 }, { { 150, 150, 160, 160 }, 1 },
-        { { 200, 0, 300, 100 }, 1 }, { { 201, 100, 300, 200 }, 0 }, { { 0, 201, 300, 300 }, 0 },
-    };
-    for (const Case& c : cases) EXPECT_EQ(PaneNeedsPaint(&c.update, &pane), c.paints) << c.update.left;
-}
-
 // ---- program play shown on two pages
 
 TEST_F(PageTest, ProgramPlayFollowsBetweenThePagesAndHidesTheFolder)
