@@ -39,6 +39,19 @@ int ShowConfigurationSheet();
 // Page numbers of the help panes and the help text table.
 enum { PaneProgram = 1, PanePage1 = 2, PanePage2 = 3, PanePage3 = 4 };
 
+// The help texts: one slot per group of HelpTextTable, 639 bytes and a
+// terminator each.
+#define VLM_HELP_SLOTS 50
+#define VLM_HELP_SLOT_BYTES 640
+// Per group: help string id, page number, the control ids, 0; a 0 string id
+// ends the table. Group k is slot k.
+extern const int HelpTextTable[];
+// Loads the strings of the table from module into store; 0 with ErrorText
+// when a string cannot be loaded or the table has too many groups.
+int LoadHelpTextStore(HINSTANCE module, char* store);
+// Slot of the help text of control controlId on page pageNumber; -1: none.
+int HelpSlotOf(int pageNumber, int controlId);
+
 // Windows of the running sheet; NULL until created.
 extern HWND SheetWindow;
 extern HWND SettingsPage1Window;
@@ -79,6 +92,9 @@ INT_PTR CALLBACK SettingsPage3Proc(HWND page, UINT message, WPARAM wParam, LPARA
 // characters (leading blanks and one sign, up to the first non-digit).
 int ParseBoxNumber(const char* text, int chars);
 int ReadBoxNumber(HWND dialog, int id, int chars);
+// The number a settings page stores for box controlId: value, or the box's
+// replacement when value is outside the box's range.
+int PageNumberValue(int controlId, int value);
 
 // ---- program page and entry dialog (vlm_configwin_program.cpp)
 

@@ -208,6 +208,10 @@ class Desktop:
         """SendMessage for messages that carry no pointers; gives the result."""
         return int(self.probe("send", hwnd, message, wparam, lparam).strip())
 
+    def set_text(self, hwnd, text):
+        """Puts text into a window (an edit box of another process)."""
+        self.probe("settext", hwnd, text)
+
     def control(self, dialog_hwnd, control_id):
         """The child window with that control id, or None."""
         for w in self.children(dialog_hwnd):

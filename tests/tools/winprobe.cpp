@@ -5,6 +5,7 @@
 //   winprobe click HWND ID              press the button ID of a dialog
 //   winprobe post HWND MSG WPARAM LPARAM
 //   winprobe send HWND MSG WPARAM LPARAM   prints the result
+//   winprobe settext HWND TEXT          WM_SETTEXT (the system carries the text)
 //   winprobe lvitems HWND               rows of a list view: row, selected,
 //                                       image, then the text of each column
 //   winprobe counts PID                 handles, GDI and USER objects, memory
@@ -239,6 +240,11 @@ int main(int argc, char** argv)
                                  SMTO_ABORTIFHUNG, 5000, &result))
             return 1;
         printf("%lld\n", (long long)(LONG_PTR)result);
+    } else if (verb == "settext" && argc >= 4) {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutA(ParseHandle(argv[2]), WM_SETTEXT, 0, (LPARAM)argv[3], SMTO_ABORTIFHUNG, 5000,
+                                 &result))
+            return 1;
     } else if (verb == "lvitems" && argc >= 3) {
         return ListViewItems(ParseHandle(argv[2]));
     } else if (verb == "counts" && argc >= 3) {
