@@ -11,6 +11,9 @@
 //   winprobe host STOPFILE              a top-level window (prints its handle)
 //                                       destroyed when STOPFILE appears
 //   winprobe acp                        the ANSI code page
+//   winprobe metrics                    screen width and height (system
+//                                       metrics) and the current mode's
+//                                       width, height and colour depth
 //   winprobe spawn "COMMAND LINE"       start a program with exactly that
 //                                       command line; wait for its exit code
 #include <windows.h>
@@ -241,6 +244,12 @@ int main(int argc, char** argv)
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
         return (int)code;
+    } else if (verb == "metrics") {
+        DEVMODEA mode = {};
+        mode.dmSize = sizeof(mode);
+        EnumDisplaySettingsA(NULL, ENUM_CURRENT_SETTINGS, &mode);
+        printf("%d %d %lu %lu %lu\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+               mode.dmPelsWidth, mode.dmPelsHeight, mode.dmBitsPerPel);
     } else if (verb == "acp") {
         printf("%u\n", GetACP());
     } else {
