@@ -2,6 +2,15 @@
 #pragma once
 #include <windows.h>
 
+// ---- shared by the three windows (vlm_subwin_common.cpp)
+HINSTANCE CompanionInstance();
+// Redraw on size change, the default icon, the arrow cursor and a stock
+// brush; FALSE with the reason in GetLastError.
+BOOL RegisterCompanionClass(const char* name, WNDPROC proc, int stockBrush);
+// Keys and mouse messages go on, unchanged, to the main window (owner);
+// TRUE when message was one of them.
+BOOL ForwardCompanionInput(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
+
 // ---- status overlay, "FrontWindowClass" (vlm_subwin_overlay.cpp)
 extern HWND StatusOverlay;
 int CreateStatusOverlay(HWND mainWindow);

@@ -161,22 +161,9 @@ static LRESULT CALLBACK KeyHelpWindowProc(HWND window, UINT message, WPARAM wPar
     case WM_PAINT:
         OnKeyHelpPaint(window);
         return 0;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-        // The main window alone decides what a key or a click means.
-        if (KeyHelpOwner) PostMessageA(KeyHelpOwner, message, wParam, lParam);
-        return 0;
     }
+    if (ForwardCompanionInput(KeyHelpOwner, message, wParam, lParam)) return 0;
     return DefWindowProcA(window, message, wParam, lParam);
-}
-
-static HINSTANCE KeyHelpInstance()
-{
-    return Settings.Instance ? Settings.Instance : GetModuleHandleA(NULL);
 }
 
 int CreateKeyHelpWindow(HWND mainWindow)
@@ -185,17 +172,7 @@ int CreateKeyHelpWindow(HWND mainWindow)
     LayoutKeyHelp();
     CreateKeyHelpFont(FALSE);
 
-    WNDCLASSA wc;
-    ZeroMemory(&wc, sizeof(wc));
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = KeyHelpWindowProc;
-    wc.hInstance = KeyHelpInstance();
-    wc.hIcon = LoadIconA(NULL, (LPCSTR)IDI_APPLICATION);
-    wc.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    wc.lpszClassName = VLM_KEYHELP_CLASS;
-    SetLastError(0);
-    if (!RegisterClassA(&wc)) {
+    if (!RegisterCompanionClass(VLM_KEYHELP_CLASS, KeyHelpWindowProc, WHITE_BRUSH)) {
         SetErrorLast(VLM_ERR_FATAL, "キー操作ヘルプウィンドウの RegisterClass 失敗しました。");
         DestroyKeyHelpWindow();
         return 0;
@@ -206,10 +183,10 @@ int CreateKeyHelpWindow(HWND mainWindow)
     SetLastError(0);
     KeyHelpWindow = CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_TOPMOST, VLM_KEYHELP_CLASS,
                                     VLM_MAIN_TITLE, WS_POPUP, origin.x, origin.y, KeyHelpWidth,
-                                    KeyHelpHeight, mainWindow, NULL, KeyHelpInstance(), NULL);
+                                    KeyHelpHeight, mainWindow, NULL, CompanionInstance(), NULL);
     if (!KeyHelpWindow) {
         SetErrorLast(VLM_ERR_FATAL, "キー操作ヘルプウィンドウの CreateWindow に失敗しました。");
-        UnregisterClassA(VLM_KEYHELP_CLASS, KeyHelpInstance());
+        UnregisterClassA(VLM_KEYHELP_CLASS, CompanionInstance());
         DestroyKeyHelpWindow();
         return 0;
     }
@@ -221,7 +198,7 @@ void DestroyKeyHelpWindow()
     if (KeyHelpWindow) {
         DestroyWindow(KeyHelpWindow);
         KeyHelpWindow = NULL;
-        UnregisterClassA(VLM_KEYHELP_CLASS, KeyHelpInstance());
+        UnregisterClassA(VLM_KEYHELP_CLASS, CompanionInstance());
     }
     if (KeyHelpFont) DeleteObject(KeyHelpFont);
     KeyHelpFont = NULL;

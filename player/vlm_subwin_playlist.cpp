@@ -214,25 +214,12 @@ static LRESULT CALLBACK PlaylistWindowProc(HWND window, UINT message, WPARAM wPa
     case WM_APP_LISTDOWN:
         MovePlaylistSelection(message == WM_APP_LISTDOWN);
         return 0;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-        // The main window alone decides what a key or a click means.
-        if (PlaylistOwner) PostMessageA(PlaylistOwner, message, wParam, lParam);
-        return 0;
     }
+    if (ForwardCompanionInput(PlaylistOwner, message, wParam, lParam)) return 0;
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
 // ---- creation and destruction
-
-static HINSTANCE PlaylistInstance()
-{
-    return Settings.Instance ? Settings.Instance : GetModuleHandleA(NULL);
-}
 
 static HFONT CreatePlaylistFont(int weight)
 {
@@ -297,17 +284,7 @@ int CreatePlaylistWindow(HWND mainWindow)
 {
     if (!CreatePlaylistObjects()) return 0;
 
-    WNDCLASSA wc;
-    ZeroMemory(&wc, sizeof(wc));
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = PlaylistWindowProc;
-    wc.hInstance = PlaylistInstance();
-    wc.hIcon = LoadIconA(NULL, (LPCSTR)IDI_APPLICATION);
-    wc.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
-    wc.lpszClassName = VLM_PLAYLIST_CLASS;
-    SetLastError(0);
-    if (!RegisterClassA(&wc)) {
+    if (!RegisterCompanionClass(VLM_PLAYLIST_CLASS, PlaylistWindowProc, BLACK_BRUSH)) {
         SetErrorLast(VLM_ERR_FATAL, "プレイリストウィンドウの RegisterClass 失敗しました。");
         DeletePlaylistObjects();
         return 0;
@@ -320,10 +297,10 @@ int CreatePlaylistWindow(HWND mainWindow)
     PlaylistWindow = CreateWindowExA(WS_EX_TOPMOST, VLM_PLAYLIST_CLASS, VLM_MAIN_TITLE,
                                      WS_POPUP | WS_BORDER, rect.left, rect.top,
                                      rect.right - rect.left, rect.bottom - rect.top, mainWindow,
-                                     NULL, PlaylistInstance(), NULL);
+                                     NULL, CompanionInstance(), NULL);
     if (!PlaylistWindow) {
         SetErrorLast(VLM_ERR_FATAL, "プレイリストウィンドウの CreateWindow に失敗しました。");
-        UnregisterClassA(VLM_PLAYLIST_CLASS, PlaylistInstance());
+        UnregisterClassA(VLM_PLAYLIST_CLASS, CompanionInstance());
         DeletePlaylistObjects();
         PlaylistOwner = NULL;
         return 0;
@@ -340,7 +317,7 @@ void DestroyPlaylistWindow()
     if (PlaylistWindow) {
         DestroyWindow(PlaylistWindow);
         PlaylistWindow = NULL;
-        UnregisterClassA(VLM_PLAYLIST_CLASS, PlaylistInstance());
+        UnregisterClassA(VLM_PLAYLIST_CLASS, CompanionInstance());
     }
     DeletePlaylistObjects();
     PlaylistOwner = NULL;
