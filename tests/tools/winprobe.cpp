@@ -8,12 +8,12 @@
 //   winprobe lvitems HWND               rows of a list view: row, selected,
 //                                       image, then the text of each column
 //   winprobe counts PID                 handles, GDI and USER objects, memory
-//   winprobe host STOPFILE              a top-level window (prints its handle)
-//                                       destroyed when STOPFILE appears
-//   winprobe acp                        the ANSI code page
 //   winprobe metrics                    screen width and height (system
 //                                       metrics) and the current mode's
 //                                       width, height and colour depth
+//   winprobe host STOPFILE              a top-level window (prints its handle)
+//                                       destroyed when STOPFILE appears
+//   winprobe acp                        the ANSI code page
 //   winprobe spawn "COMMAND LINE"       start a program with exactly that
 //                                       command line; wait for its exit code
 #include <windows.h>
@@ -227,6 +227,12 @@ int main(int argc, char** argv)
                GetGuiResources(process, GR_GDIOBJECTS), GetGuiResources(process, GR_USEROBJECTS),
                (unsigned long long)memory.PagefileUsage);
         CloseHandle(process);
+    } else if (verb == "metrics") {
+        DEVMODEA mode = {};
+        mode.dmSize = sizeof(mode);
+        EnumDisplaySettingsA(NULL, ENUM_CURRENT_SETTINGS, &mode);
+        printf("%d %d %lu %lu %lu\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+               mode.dmPelsWidth, mode.dmPelsHeight, mode.dmBitsPerPel);
     } else if (verb == "host" && argc >= 3) {
         return Host(argv[2]);
     } else if (verb == "spawn" && argc >= 3) {
@@ -244,12 +250,6 @@ int main(int argc, char** argv)
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
         return (int)code;
-    } else if (verb == "metrics") {
-        DEVMODEA mode = {};
-        mode.dmSize = sizeof(mode);
-        EnumDisplaySettingsA(NULL, ENUM_CURRENT_SETTINGS, &mode);
-        printf("%d %d %lu %lu %lu\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-               mode.dmPelsWidth, mode.dmPelsHeight, mode.dmBitsPerPel);
     } else if (verb == "acp") {
         printf("%u\n", GetACP());
     } else {
