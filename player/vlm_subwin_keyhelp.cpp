@@ -40,7 +40,6 @@ static int LoadKeyHelpString(UINT id, char* slot, int bytes, const char* failure
     DWORD code = GetLastError();
     if (length == 0 && code != 0 && !IsMissingResource(code))
         return SetError(VLM_ERR_FATAL, failure, code);
-    if (length == 0) slot[0] = '\0';
     // A text cut to its slot must not end in half a double-byte character.
     slot[bytes - 1] = '\0';
     CutOnCharBoundary(slot, (size_t)bytes - 1);
@@ -71,14 +70,14 @@ void CalcKeyHelpLayout(int screenW, int screenH, KeyHelpLayout* layout)
 {
     static const KeyHelpLayout large = {800, 600, 26, 5, 232, 2, 30};
     static const KeyHelpLayout tiny = {320, 200, 10, 5, 95, 0, 10};
-    static const KeyHelpLayout small = {320, 230, 10, 5, 95, 3, 11};
+    static const KeyHelpLayout reduced = {320, 230, 10, 5, 95, 3, 11};
     static const KeyHelpLayout medium = {512, 384, 16, 10, 155, 2, 19};
     if (screenW >= 800 && screenH >= 600)
         *layout = large;
     else if (screenW < 320 || screenH < 240)
         *layout = tiny;
     else if (screenW < 512 || screenH < 384)
-        *layout = small;
+        *layout = reduced;
     else
         *layout = medium;
 }
