@@ -480,7 +480,8 @@ class PlaybackTest(DesktopTestCase):
         # per graph, which would hide a leak of the player's own.
         for name in ("a.avi", "b.avi", "c.avi", "d.avi"):
             make_clip(self.media, name, "160x120", 1, audio_streams=0)
-        self.settings(DISP_FILENAME="TRUE", CONTINUOUS_PLAY="FALSE")
+        # Overlay and playlist shown: both are drawn again for every file.
+        self.settings(DISP_FILENAME="TRUE", PLAYLIST_POSITION=1, CONTINUOUS_PLAY="FALSE")
         proc, main_window = self.start()
         self.wait_rect(main_window, RECT_4_3)
         pid = main_window["pid"]

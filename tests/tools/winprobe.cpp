@@ -9,6 +9,9 @@
 //   winprobe lvitems HWND               rows of a list view: row, selected,
 //                                       image, then the text of each column
 //   winprobe counts PID                 handles, GDI and USER objects, memory
+//   winprobe metrics                    screen width and height (system
+//                                       metrics) and the current mode's
+//                                       width, height and colour depth
 //   winprobe host STOPFILE              a top-level window (prints its handle)
 //                                       destroyed when STOPFILE appears
 //   winprobe acp                        the ANSI code page
@@ -262,6 +265,12 @@ int main(int argc, char** argv)
                GetGuiResources(process, GR_GDIOBJECTS), GetGuiResources(process, GR_USEROBJECTS),
                (unsigned long long)memory.PagefileUsage);
         CloseHandle(process);
+    } else if (verb == "metrics") {
+        DEVMODEA mode = {};
+        mode.dmSize = sizeof(mode);
+        EnumDisplaySettingsA(NULL, ENUM_CURRENT_SETTINGS, &mode);
+        printf("%d %d %lu %lu %lu\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+               mode.dmPelsWidth, mode.dmPelsHeight, mode.dmBitsPerPel);
     } else if (verb == "host" && argc >= 3) {
         return Host(argv[2]);
     } else if (verb == "spawn" && argc >= 3) {
