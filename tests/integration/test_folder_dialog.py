@@ -87,8 +87,7 @@ class FolderDialogTest(DesktopTestCase):
     def close_box(self, text):
         box, texts = self.desktop.wait_message_box(containing=text)
         self.desktop.click(box["hwnd"], IDOK)
-        wait_for(lambda: not [w for w in self.desktop.windows("#32770") if w["hwnd"] == box["hwnd"]],
-                 what="message box closed")
+        wait_for(lambda: box not in self.desktop.windows("#32770"), what="message box closed")
 
     # ---- cases
     def test_escape_opens_the_history_and_cancel_writes_nothing(self):
@@ -101,10 +100,6 @@ class FolderDialogTest(DesktopTestCase):
         self.assertEqual(self.rows(dialog), [
             (self.folder("p1"), 1, "F1", False), (self.folder("p2"), 1, "F2", False),
             (self.folder("main"), 0, "", True), (self.folder("other"), 0, "", False)])
-        texts = self.desktop.dialog_texts(dialog)
-        for text in ("OK", "キャンセル", "フォルダ参照", "プログラム", "再生を実行",
-                     "（Esc：フォルダ選択，Home：プログラム再生実行，F1～12 [+Shift][+Ctrl]：フォルダ切替）"):
-            self.assertIn(text, texts)
         before = self.ini_bytes()
         self.desktop.key("Escape")
         self.assert_dialog_stays(dialog)
