@@ -21,6 +21,20 @@ void EndFolderDialog();
 // "F1+Ct"..,"F1+ShCt"..; label holds VLM_FOLDER_KEY_LABEL_CHARS bytes.
 #define VLM_FOLDER_KEY_LABEL_CHARS 16
 void FolderKeyLabel(int n, char* label);
+// The rows of the history list over links (HistoryLive or HistoryWork): the
+// used list from its head, row 0 first.
+int HistoryRowCount(int links);
+// Key column of a row: the label of its rank among the pinned rows counted
+// from the top, empty when the row is not pinned.
+void HistoryRowLabel(int links, int row, char* label);
+// First row whose folder equals folder (case-insensitive); -1 when none.
+int HistoryRowOfFolder(int links, const char* folder);
+// The edit buttons of the history dialog on links with row selected (-1:
+// none). Gives the row selected afterwards (unchanged when the first row
+// goes up or the last down), or a refusal.
+enum { HistoryEditPin = 0, HistoryEditUp = 1, HistoryEditDown = 2, HistoryEditDelete = 3 };
+enum { HistoryRefusedNoSelection = -1, HistoryRefusedWholeHistory = -2 };
+int EditHistory(int links, int edit, int row);
 
 // ---- dialog tooltips (vlm_configwin_tips.cpp)
 
