@@ -22,6 +22,20 @@ void EndFolderDialog();
 // "F1+Ct"..,"F1+ShCt"..; label holds VLM_FOLDER_KEY_LABEL_CHARS bytes.
 #define VLM_FOLDER_KEY_LABEL_CHARS 16
 void FolderKeyLabel(int n, char* label);
+// The rows of the history list over links (HistoryLive or HistoryWork): the
+// used list from its head, row 0 first.
+int HistoryRowCount(int links);
+// Key column of a row: the label of its rank among the pinned rows counted
+// from the top, empty when the row is not pinned.
+void HistoryRowLabel(int links, int row, char* label);
+// First row whose folder equals folder (case-insensitive); -1 when none.
+int HistoryRowOfFolder(int links, const char* folder);
+// The edit buttons of the history dialog on links with row selected (-1:
+// none). Gives the row selected afterwards (unchanged when the first row
+// goes up or the last down), or a refusal.
+enum { HistoryEditPin = 0, HistoryEditUp = 1, HistoryEditDown = 2, HistoryEditDelete = 3 };
+enum { HistoryRefusedNoSelection = -1, HistoryRefusedWholeHistory = -2 };
+int EditHistory(int links, int edit, int row);
 
 // ---- dialog tooltips (vlm_configwin_tips.cpp)
 
@@ -39,6 +53,19 @@ int ShowConfigurationSheet();
 
 // Page numbers of the help panes and the help text table.
 enum { PaneProgram = 1, PanePage1 = 2, PanePage2 = 3, PanePage3 = 4 };
+
+// The help texts: one slot per group of HelpTextTable, 639 bytes and a
+// terminator each.
+#define VLM_HELP_SLOTS 50
+#define VLM_HELP_SLOT_BYTES 640
+// Per group: help string id, page number, the control ids, 0; a 0 string id
+// ends the table. Group k is slot k.
+extern const int HelpTextTable[];
+// Loads the strings of the table from module into store; 0 with ErrorText
+// when a string cannot be loaded or the table has too many groups.
+int LoadHelpTextStore(HINSTANCE module, char* store);
+// Slot of the help text of control controlId on page pageNumber; -1: none.
+int HelpSlotOf(int pageNumber, int controlId);
 
 // Windows of the running sheet; NULL until created.
 extern HWND SheetWindow;
@@ -80,6 +107,9 @@ INT_PTR CALLBACK SettingsPage3Proc(HWND page, UINT message, WPARAM wParam, LPARA
 // characters (leading blanks and one sign, up to the first non-digit).
 int ParseBoxNumber(const char* text, int chars);
 int ReadBoxNumber(HWND dialog, int id, int chars);
+// The number a settings page stores for box controlId: value, or the box's
+// replacement when value is outside the box's range.
+int PageNumberValue(int controlId, int value);
 
 // ---- program page and entry dialog (vlm_configwin_program.cpp)
 

@@ -320,9 +320,7 @@ static int FinishEntry(HWND dialog)
         flags[t] = IsDlgButtonChecked(dialog, time->check) == BST_CHECKED;
         seconds[t] = 0;
         if (!flags[t]) continue;
-        char text[64];
-        GetDlgItemTextA(dialog, time->box, text, sizeof(text));
-        seconds[t] = ParseBoxNumber(text, VLM_SECONDS_DIGITS);
+        seconds[t] = ReadBoxNumber(dialog, time->box, VLM_SECONDS_DIGITS);
         if (seconds[t] < 0 || seconds[t] > VLM_SECONDS_MAX) {
             MessageBoxA(dialog, time->rangeMessage, NULL, MB_OK);
             return 0;

@@ -127,12 +127,30 @@ int PlayFile(int kind, int index);
 void HidePlayCursor();
 void ShowPlayCursor();
 
-// ---- resolution change (minimal until the display-mode change is built)
+// ---- resolution change (vlm_dx_resolution.cpp)
+
+struct ScreenModeRecord;
 
 // Entry point "DirectDrawCreate" of "ddraw.dll", looked up by CreateScreen
 // when CHANGE_RESOLUTION is on; NULL when missing.
 extern FARPROC DirectDrawCreateEntry;
-// Probes the native size of path and changes the screen mode to fit it.
+// Probes the native size of path and changes the screen mode to fit it;
+// a file without video leaves the mode alone.
 int ProbeVideoSize(const WCHAR* path);
+// Switches to the smallest mode that holds width x height and lays the
+// windows out for it; nothing happens when that mode is already in force.
+int ChangeScreenMode(DWORD width, DWORD height);
 // Releases the DirectDraw object that holds a changed mode, if any.
 void ReleaseDirectDraw();
+
+// The mode choice over any mode list: read gives mode number index of list
+// (FALSE past its end). Only modes of current's display flags and refresh
+// rate count, with keepBitsPerPel only those of its colour depth too.
+typedef BOOL (*DisplayModeReader)(void* list, DWORD index, ScreenModeRecord* mode);
+enum { ModeKeep = 0, ModeChange = 1, ModeNoVga = 2, ModeNoDepth = 3 };
+int ChooseDisplayMode(DisplayModeReader read, void* list, const ScreenModeRecord* current,
+                      DWORD width, DWORD height, BOOL fixedVga, BOOL keepBitsPerPel,
+                      ScreenModeRecord* chosen);
+enum { ModeByDirectDraw = 1, ModeByDisplaySettings = 2 };
+int ChooseModeMethod(DWORD width, DWORD height, BOOL onlyDirectDraw, BOOL onlyDisplaySettings,
+                     BOOL directDrawAvailable);

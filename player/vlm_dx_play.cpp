@@ -8,7 +8,6 @@
 #include <string.h>
 
 BOOL ModalPromptActive;
-FARPROC DirectDrawCreateEntry;
 
 static BOOL CursorHidden;
 
@@ -88,16 +87,4 @@ int PlayFile(int kind, int index)
             index = 1;
         }
     }
-}
-
-// ---- resolution change: the screen mode is never changed yet, so there is
-// never a DirectDraw object and every file fits the current mode.
-
-int ProbeVideoSize(const WCHAR* path)
-{
-    return 1;
-}
-
-void ReleaseDirectDraw()
-{
 }

@@ -59,7 +59,8 @@ int DigitKeySlot(int key);
 int CreateScreen(HWND window);
 // Undoes CreateScreen in mirror order.
 void DestroyScreen();
-// Lays the companions and the main window out for the current ScreenMode.
+// Lays the companions and the main window out for the current ScreenMode
+// and parks the cursor at its centre, the new ScreenCentre.
 void LayoutScreenWindows();
 
 // ---- failure prompt (vlm_mainwin_prompt.cpp)

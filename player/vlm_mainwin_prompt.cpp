@@ -99,7 +99,12 @@ int FailurePrompt()
     Settings.DispFilename = overlayShown;
     if (overlayShown && StatusOverlay) ShowWindow(StatusOverlay, SW_SHOWNA);
     Settings.PlaylistPosition = playlistPosition;
-    if (playlistPosition != 0 && PlaylistWindow) ShowWindow(PlaylistWindow, SW_SHOWNA);
+    if (playlistPosition != 0 && PlaylistWindow) {
+        // Laid out for the restored mode while hidden, it got the hidden
+        // state's quarter width: its own size comes back with it.
+        MovePlaylistWindow();
+        ShowWindow(PlaylistWindow, SW_SHOWNA);
+    }
     KeyHelpShown = keyHelpShown;
     if (keyHelpShown && KeyHelpWindow) ShowWindow(KeyHelpWindow, SW_SHOWNA);
     return result;

@@ -2,6 +2,15 @@
 #pragma once
 #include <windows.h>
 
+// ---- shared by the three windows (vlm_subwin_common.cpp)
+HINSTANCE CompanionInstance();
+// Redraw on size change, the default icon, the arrow cursor and a stock
+// brush; FALSE with the reason in GetLastError.
+BOOL RegisterCompanionClass(const char* name, WNDPROC proc, int stockBrush);
+// Keys and mouse messages go on, unchanged, to the main window (owner);
+// TRUE when message was one of them.
+BOOL ForwardCompanionInput(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
+
 // ---- status overlay, "FrontWindowClass" (vlm_subwin_overlay.cpp)
 extern HWND StatusOverlay;
 int CreateStatusOverlay(HWND mainWindow);
@@ -59,7 +68,7 @@ struct StateLetterInputs {
 // The state letter and its colour, or 0 when no state is shown.
 char ChooseStateLetter(const StateLetterInputs* in, COLORREF* colour);
 
-// ---- playlist window, "PlaylistWindowClass" (vlm_subwin_standins.cpp)
+// ---- playlist window, "PlaylistWindowClass" (vlm_subwin_playlist.cpp)
 extern HWND PlaylistWindow;
 // Play number of the highlighted row; Enter plays it.
 extern int SelectedNumber;
@@ -68,12 +77,28 @@ void DestroyPlaylistWindow();
 // Window rectangle for PLAYLIST_POSITION; 0 (and the quarter-width
 // rectangle) while it is 0.
 int PlacePlaylist(RECT* rect);
+// Moves and sizes the window to PlacePlaylist's rectangle (visibility and
+// z-order unchanged).
+void MovePlaylistWindow();
 // The same rule for any position, side and screen size.
 int CalcPlaylistRect(int position, BOOL leftSide, int screenW, int screenH, RECT* rect);
 // A new file has been set up for request kind: select it.
 void PlaylistFollow(int kind);
 
-// ---- key help window, "KeyHelpWindowClass" (vlm_subwin_standins.cpp)
+// Playlist arithmetic, without the window.
+// Play number of the first row once the file playNo has been set up for
+// request kind, with rows whole rows visible and top shown so far.
+int CalcPlaylistTop(int kind, int top, int playNo, int rows);
+struct PlaylistMove {
+    int top, selected;    // after the move
+    int scroll;           // rows the band moves down (-1 up, 1 down, 0 none)
+    int repaintRow;       // first of the two rows to repaint, counted from
+                          // the top row before the move
+};
+// Up or down by one row among count entries; 0 when nothing moves.
+int CalcPlaylistMove(BOOL down, int top, int selected, int count, int rows, PlaylistMove* move);
+
+// ---- key help window, "KeyHelpWindowClass" (vlm_subwin_keyhelp.cpp)
 extern HWND KeyHelpWindow;
 extern BOOL KeyHelpShown;
 // Window size of the size class chosen by LayoutKeyHelp.
@@ -82,8 +107,24 @@ int CreateKeyHelpWindow(HWND mainWindow);
 void DestroyKeyHelpWindow();
 // Chooses the size class for the current screen size.
 void LayoutKeyHelp();
-// Font of the size class; replace deletes the previous font afterwards.
+// Font of the size class. Without replace an existing font is kept; with
+// replace the previous font goes once the new one exists.
 int CreateKeyHelpFont(BOOL replace);
+// After a display mode change: size class, font and centred place again.
+void RelayoutKeyHelp();
+
+// Size class of a screen: window size, font height, the two column
+// positions, the first row and the row pitch.
+struct KeyHelpLayout {
+    int width, height;
+    int fontHeight;
+    int keyX, descriptionX;
+    int firstY, pitch;
+};
+void CalcKeyHelpLayout(int screenW, int screenH, KeyHelpLayout* layout);
+// Top-left corner of a width x height window centred on the screen, 0 on
+// an axis where the window is larger than the screen.
+POINT CalcCentredOrigin(int screenW, int screenH, int width, int height);
 
 // Texts of the key help, from the string table (also shown by the
 // configuration sheet's key page). Empty slots stand for missing strings.

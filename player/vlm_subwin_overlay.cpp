@@ -201,25 +201,12 @@ static LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wPar
     case WM_PAINT:
         OnOverlayPaint(window);
         return 0;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-        // The main window alone decides what a key or a click means.
-        if (OverlayOwner) PostMessageA(OverlayOwner, message, wParam, lParam);
-        return 0;
     }
+    if (ForwardCompanionInput(OverlayOwner, message, wParam, lParam)) return 0;
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
 // ---- creation, layout, destruction
-
-static HINSTANCE OverlayInstance()
-{
-    return Settings.Instance ? Settings.Instance : GetModuleHandleA(NULL);
-}
 
 static void MeasureOverlayText(HDC dc, const char* text, int* width)
 {
@@ -258,17 +245,7 @@ int CreateStatusOverlay(HWND mainWindow)
     OverlayFont = CreateFontIndirectA(&font);
     if (!OverlayFont) return SetErrorLast(VLM_ERR_FATAL, "論理フォントの生成に失敗しました。");
 
-    WNDCLASSA wc;
-    ZeroMemory(&wc, sizeof(wc));
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = OverlayWindowProc;
-    wc.hInstance = OverlayInstance();
-    wc.hIcon = LoadIconA(NULL, (LPCSTR)IDI_APPLICATION);
-    wc.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    wc.lpszClassName = VLM_OVERLAY_CLASS;
-    SetLastError(0);
-    if (!RegisterClassA(&wc)) {
+    if (!RegisterCompanionClass(VLM_OVERLAY_CLASS, OverlayWindowProc, WHITE_BRUSH)) {
         DWORD code = GetLastError();
         DeleteObject(OverlayFont);
         OverlayFont = NULL;
@@ -279,10 +256,10 @@ int CreateStatusOverlay(HWND mainWindow)
     SetLastError(0);
     StatusOverlay = CreateWindowExA(WS_EX_TOPMOST, VLM_OVERLAY_CLASS, VLM_OVERLAY_TITLE, WS_POPUP,
                                     0, 0, (int)ScreenMode.ScreenWidth, 10, mainWindow, NULL,
-                                    OverlayInstance(), NULL);
+                                    CompanionInstance(), NULL);
     if (!StatusOverlay) {
         DWORD code = GetLastError();
-        UnregisterClassA(VLM_OVERLAY_CLASS, OverlayInstance());
+        UnregisterClassA(VLM_OVERLAY_CLASS, CompanionInstance());
         DeleteObject(OverlayFont);
         OverlayFont = NULL;
         OverlayOwner = NULL;
@@ -303,7 +280,7 @@ void DestroyStatusOverlay()
     if (StatusOverlay) {
         DestroyWindow(StatusOverlay);
         StatusOverlay = NULL;
-        UnregisterClassA(VLM_OVERLAY_CLASS, OverlayInstance());
+        UnregisterClassA(VLM_OVERLAY_CLASS, CompanionInstance());
     }
     if (OverlayFont) {
         DeleteObject(OverlayFont);

@@ -52,8 +52,13 @@ int CreateScreen(HWND window)
 void DestroyScreen()
 {
     if (MainWindow) KillTimer(MainWindow, VLM_PLAY_TIMER);
+    // DirectDraw gives its mode back first; then the registered mode, and
+    // the record follows the screen.
     ReleaseDirectDraw();
-    if (Settings.ChangeResolution) ChangeDisplaySettingsA(NULL, 0);
+    if (Settings.ChangeResolution) {
+        ChangeDisplaySettingsA(NULL, 0);
+        GetScreenMode(MainWindow);
+    }
     ShowPlayCursor();
 
     if (DisplayRequired && SetExecutionState) SetExecutionState(ES_CONTINUOUS);
@@ -72,24 +77,26 @@ void DestroyScreen()
 
 void LayoutScreenWindows()
 {
-    int screenW = (int)ScreenMode.ScreenWidth, screenH = (int)ScreenMode.ScreenHeight;
-
     ResizeStatusOverlay();
+    MovePlaylistWindow();
+    RelayoutKeyHelp();
 
-    RECT rect;
-    PlacePlaylist(&rect);
-    if (PlaylistWindow)
-        SetWindowPos(PlaylistWindow, NULL, rect.left, rect.top, rect.right - rect.left,
-                     rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
-
-    LayoutKeyHelp();
-    CreateKeyHelpFont(TRUE);
-    int x = screenW >= KeyHelpWidth ? (screenW - KeyHelpWidth) / 2 : 0;
-    int y = screenH >= KeyHelpHeight ? (screenH - KeyHelpHeight) / 2 : 0;
-    if (KeyHelpWindow)
-        SetWindowPos(KeyHelpWindow, NULL, x, y, KeyHelpWidth, KeyHelpHeight,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-
-    if (MainWindow)
+    int screenW = (int)ScreenMode.ScreenWidth, screenH = (int)ScreenMode.ScreenHeight;
+    if (MainWindow) {
+        // The window is created maximised, and showing it normally (as the
+        // graph does for every file) gives it its normal rectangle: that
+        // must be the new screen too.
+        WINDOWPLACEMENT placement;
+        placement.length = sizeof(placement);
+        if (GetWindowPlacement(MainWindow, &placement)) {
+            SetRect(&placement.rcNormalPosition, 0, 0, screenW, screenH);
+            SetWindowPlacement(MainWindow, &placement);
+        }
         SetWindowPos(MainWindow, NULL, 0, 0, screenW, screenH, SWP_NOZORDER | SWP_SHOWWINDOW);
+    }
+
+    // The mouse test measures from the centre of the screen in force.
+    ScreenCentre.x = screenW / 2;
+    ScreenCentre.y = screenH / 2;
+    SetCursorPos(ScreenCentre.x, ScreenCentre.y);
 }

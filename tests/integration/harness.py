@@ -90,10 +90,33 @@ def _parse_windows(text):
     return windows
 
 
-class Desktop:
-    """A virtual display, the Wine environment and the tools that act on it."""
+_EXPLORER_KEY = "HKCU\\Software\\Wine\\Explorer"
 
-    def __init__(self):
+
+def _prefix_has_virtual_desktop():
+    """Whether the prefix's registry still names a default virtual desktop
+    (left behind by a run that was killed before it could undo it)."""
+    try:
+        with open(os.path.join(PREFIX, "user.reg"), encoding="utf-8", errors="replace") as f:
+            text = f.read()
+    except OSError:
+        return False
+    start = text.find("[Software\\\\Wine\\\\Explorer]")
+    if start < 0:
+        return False
+    end = text.find("\n\n", start)
+    return '"Desktop"=' in text[start:end if end >= 0 else len(text)]
+
+
+class Desktop:
+    """A virtual display, the Wine environment and the tools that act on it.
+
+    With virtual_desktop = (name, width, height) every program and probe runs
+    in that Wine virtual desktop, where display mode changes really happen
+    (the desktop's X window "NAME - Wine desktop" takes the new size)."""
+
+    def __init__(self, virtual_desktop=None):
+        self.virtual_desktop = virtual_desktop
         self.xvfb = None
         self.display = None
         self.processes = []
@@ -129,12 +152,28 @@ class Desktop:
                        stdout=subprocess.DEVNULL)
         # A persistent server keeps each probe call fast.
         subprocess.run(["wineserver", "-p"], env=self.env, check=False)
+        if self.virtual_desktop or _prefix_has_virtual_desktop():
+            self._set_default_desktop(self.virtual_desktop)
         return self
+
+    def _set_default_desktop(self, desktop):
+        def reg(*args):
+            subprocess.run(["wine", "reg"] + list(args) + ["/f"], env=self.env, check=False,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        if desktop:
+            name, width, height = desktop
+            reg("add", _EXPLORER_KEY + "\\Desktops", "/v", name, "/d", "%dx%d" % (width, height))
+            reg("add", _EXPLORER_KEY, "/v", "Desktop", "/d", name)
+        else:
+            reg("delete", _EXPLORER_KEY, "/v", "Desktop")
 
     def stop(self):
         for proc in self.processes:
             if proc.poll() is None:
                 proc.kill()
+        if self.virtual_desktop:
+            # The prefix is shared with the other test files.
+            self._set_default_desktop(None)
         subprocess.run(["wineserver", "-k"], env=self.env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for proc in self.processes:
@@ -161,8 +200,13 @@ class Desktop:
         return proc
 
     def probe(self, *args, check=True):
-        out = subprocess.run(["wine", os.path.join(BIN, "winprobe.exe")] + [str(a) for a in args],
-                             env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60)
+        # In a virtual desktop a probe that starts while the display mode
+        # changes can fail; the next one sees the new mode.
+        for attempt in range(3 if self.virtual_desktop else 1):
+            out = subprocess.run(["wine", os.path.join(BIN, "winprobe.exe")] + [str(a) for a in args],
+                                 env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60)
+            if out.returncode == 0:
+                break
         if check and out.returncode != 0:
             raise AssertionError("winprobe %s failed (%d)" % (" ".join(map(str, args)), out.returncode))
         return out.stdout.decode("utf-8", "replace")
@@ -208,6 +252,10 @@ class Desktop:
         """SendMessage for messages that carry no pointers; gives the result."""
         return int(self.probe("send", hwnd, message, wparam, lparam).strip())
 
+    def set_text(self, hwnd, text):
+        """Puts text into a window (an edit box of another process)."""
+        self.probe("settext", hwnd, text)
+
     def control(self, dialog_hwnd, control_id):
         """The child window with that control id, or None."""
         for w in self.children(dialog_hwnd):
@@ -225,6 +273,14 @@ class Desktop:
             rows.append({"row": int(parts[0]), "selected": parts[1] == "1", "image": int(parts[2]),
                          "columns": parts[3:]})
         return rows
+
+    def metrics(self):
+        """Screen size by the system metrics and the current display mode;
+        None when they cannot be read (in the middle of a mode change)."""
+        values = [int(v) for v in self.probe("metrics", check=False).split()]
+        if len(values) != 5:
+            return None
+        return {"width": values[0], "height": values[1], "mode": tuple(values[2:5])}
 
     def counts(self, pid):
         fields = dict(kv.split("=") for kv in self.probe("counts", pid).split())
@@ -303,10 +359,12 @@ class DesktopTestCase(unittest.TestCase):
     """One display and Wine server for all tests of a file."""
 
     desktop = None
+    # (name, width, height): run this file's programs in a Wine virtual desktop.
+    virtual_desktop = None
 
     @classmethod
     def setUpClass(cls):
-        cls.desktop = Desktop().start()
+        cls.desktop = Desktop(cls.virtual_desktop).start()
 
     @classmethod
     def tearDownClass(cls):

@@ -7,7 +7,7 @@ sys.path.insert(0, os.path.dirname(__file__))
 from harness import (BIN, BUILD, SCREEN_H, SCREEN_W, DesktopTestCase, PlayerFolder, main, make_clips,
                      wait_for, win_path)
 
-IDOK = 1
+IDOK, IDCANCEL = 1, 2
 
 
 class StartupTest(DesktopTestCase):
@@ -69,8 +69,10 @@ class StartupTest(DesktopTestCase):
     def test_missing_path_goes_to_configuration_not_run(self):
         missing = win_path(os.path.join(self.player.path, "no such folder"))
         proc = self.desktop.start_program(self.player.exe, ["/s", missing])
-        self.assertEqual(self.wait_exit(proc), 0)
+        sheet = self.desktop.wait_window("#32770", "Velmora Configuration")
         self.assertEqual(self.desktop.windows("VelmoraClass"), [])
+        self.desktop.click(sheet["hwnd"], IDCANCEL)
+        self.assertEqual(self.wait_exit(proc), 0)
 
     def test_preview_draws_in_parent_and_ends_with_it(self):
         stop_file = os.path.join(self.player.path, "stop-host")

@@ -5,9 +5,13 @@
 //   winprobe click HWND ID              press the button ID of a dialog
 //   winprobe post HWND MSG WPARAM LPARAM
 //   winprobe send HWND MSG WPARAM LPARAM   prints the result
+//   winprobe settext HWND TEXT          WM_SETTEXT (the system carries the text)
 //   winprobe lvitems HWND               rows of a list view: row, selected,
 //                                       image, then the text of each column
 //   winprobe counts PID                 handles, GDI and USER objects, memory
+//   winprobe metrics                    screen width and height (system
+//                                       metrics) and the current mode's
+//                                       width, height and colour depth
 //   winprobe host STOPFILE              a top-level window (prints its handle)
 //                                       destroyed when STOPFILE appears
 //   winprobe acp                        the ANSI code page
@@ -239,6 +243,11 @@ int main(int argc, char** argv)
                                  SMTO_ABORTIFHUNG, 5000, &result))
             return 1;
         printf("%lld\n", (long long)(LONG_PTR)result);
+    } else if (verb == "settext" && argc >= 4) {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutA(ParseHandle(argv[2]), WM_SETTEXT, 0, (LPARAM)argv[3], SMTO_ABORTIFHUNG, 5000,
+                                 &result))
+            return 1;
     } else if (verb == "lvitems" && argc >= 3) {
         return ListViewItems(ParseHandle(argv[2]));
     } else if (verb == "counts" && argc >= 3) {
@@ -256,6 +265,12 @@ int main(int argc, char** argv)
                GetGuiResources(process, GR_GDIOBJECTS), GetGuiResources(process, GR_USEROBJECTS),
                (unsigned long long)memory.PagefileUsage);
         CloseHandle(process);
+    } else if (verb == "metrics") {
+        DEVMODEA mode = {};
+        mode.dmSize = sizeof(mode);
+        EnumDisplaySettingsA(NULL, ENUM_CURRENT_SETTINGS, &mode);
+        printf("%d %d %lu %lu %lu\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+               mode.dmPelsWidth, mode.dmPelsHeight, mode.dmBitsPerPel);
     } else if (verb == "host" && argc >= 3) {
         return Host(argv[2]);
     } else if (verb == "spawn" && argc >= 3) {

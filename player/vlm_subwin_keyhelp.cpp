@@ -1,0 +1,206 @@
+// Key help window: a white panel centred on the screen listing the keys
+// of the running screensaver in two columns, in one of four size classes.
+// Its texts come from the string table, shared with the configuration
+// sheet's key page.
+#include "resource.h"
+#include "vlm_mainwin.h"
+#include "vlm_subwin.h"
+#include "vlm_util.h"
+
+#define VLM_KEYHELP_CLASS "KeyHelpWindowClass"
+#define VLM_KEYHELP_FACE "MS UI Gothic"
+
+HWND KeyHelpWindow;
+BOOL KeyHelpShown;
+int KeyHelpWidth, KeyHelpHeight;
+
+char KeyHelpTitle[VLM_KEYHELP_TITLE_BYTES];
+char KeyHelpNames[VLM_KEYHELP_ROWS][VLM_KEYHELP_NAME_BYTES];
+char KeyHelpDescriptions[VLM_KEYHELP_ROWS][VLM_KEYHELP_DESC_BYTES];
+
+static HWND KeyHelpOwner;
+static HFONT KeyHelpFont;
+static KeyHelpLayout KeyHelpClass;
+
+// ---- texts
+
+// A string that is not in the table reads as an empty slot; only a failure
+// to read one that is there counts.
+static BOOL IsMissingResource(DWORD code)
+{
+    return code == ERROR_RESOURCE_DATA_NOT_FOUND || code == ERROR_RESOURCE_TYPE_NOT_FOUND ||
+           code == ERROR_RESOURCE_NAME_NOT_FOUND || code == ERROR_RESOURCE_LANG_NOT_FOUND;
+}
+
+static int LoadKeyHelpString(UINT id, char* slot, int bytes, const char* failure)
+{
+    slot[0] = '\0';
+    SetLastError(0);
+    int length = LoadStringA(Settings.Instance, id, slot, bytes);
+    DWORD code = GetLastError();
+    if (length == 0 && code != 0 && !IsMissingResource(code))
+        return SetError(VLM_ERR_FATAL, failure, code);
+    // A text cut to its slot must not end in half a double-byte character.
+    slot[bytes - 1] = '\0';
+    CutOnCharBoundary(slot, (size_t)bytes - 1);
+    return 1;
+}
+
+int LoadKeyHelpTexts()
+{
+    if (!LoadKeyHelpString(IDS_KEYHELP_TITLE, KeyHelpTitle, VLM_KEYHELP_TITLE_BYTES,
+                           "キー操作ヘルプウィンドウ・タイトルのロードに失敗しました。"))
+        return 0;
+    for (int row = 0; row < VLM_KEYHELP_ROWS; row++) {
+        if (!LoadKeyHelpString(IDS_KEYHELP_NAME_FIRST + row, KeyHelpNames[row],
+                               VLM_KEYHELP_NAME_BYTES,
+                               "キー操作ヘルプウィンドウ・キー名のロードに失敗しました。"))
+            return 0;
+        if (!LoadKeyHelpString(IDS_KEYHELP_DESC_FIRST + row, KeyHelpDescriptions[row],
+                               VLM_KEYHELP_DESC_BYTES,
+                               "キー操作ヘルプウィンドウ・キー説明のロードに失敗しました。"))
+            return 0;
+    }
+    return 1;
+}
+
+// ---- size class and placement
+
+void CalcKeyHelpLayout(int screenW, int screenH, KeyHelpLayout* layout)
+{
+    static const KeyHelpLayout large = {800, 600, 26, 5, 232, 2, 30};
+    static const KeyHelpLayout tiny = {320, 200, 10, 5, 95, 0, 10};
+    static const KeyHelpLayout reduced = {320, 230, 10, 5, 95, 3, 11};
+    static const KeyHelpLayout medium = {512, 384, 16, 10, 155, 2, 19};
+    if (screenW >= 800 && screenH >= 600)
+        *layout = large;
+    else if (screenW < 320 || screenH < 240)
+        *layout = tiny;
+    else if (screenW < 512 || screenH < 384)
+        *layout = reduced;
+    else
+        *layout = medium;
+}
+
+POINT CalcCentredOrigin(int screenW, int screenH, int width, int height)
+{
+    POINT origin;
+    origin.x = screenW >= width ? (screenW - width) / 2 : 0;
+    origin.y = screenH >= height ? (screenH - height) / 2 : 0;
+    return origin;
+}
+
+void LayoutKeyHelp()
+{
+    CalcKeyHelpLayout((int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight, &KeyHelpClass);
+    KeyHelpWidth = KeyHelpClass.width;
+    KeyHelpHeight = KeyHelpClass.height;
+}
+
+int CreateKeyHelpFont(BOOL replace)
+{
+    if (KeyHelpFont && !replace) return 1;
+    LOGFONTA font;
+    ZeroMemory(&font, sizeof(font));
+    font.lfHeight = KeyHelpClass.fontHeight;
+    font.lfCharSet = SHIFTJIS_CHARSET;
+    lstrcpynA(font.lfFaceName, VLM_KEYHELP_FACE, LF_FACESIZE);
+    HFONT created = CreateFontIndirectA(&font);
+    // Without a new font the old one still draws legibly.
+    if (created == NULL) return 0;
+    if (KeyHelpFont) DeleteObject(KeyHelpFont);
+    KeyHelpFont = created;
+    return 1;
+}
+
+static POINT KeyHelpOrigin()
+{
+    return CalcCentredOrigin((int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight,
+                             KeyHelpWidth, KeyHelpHeight);
+}
+
+void RelayoutKeyHelp()
+{
+    LayoutKeyHelp();
+    CreateKeyHelpFont(TRUE);
+    if (!KeyHelpWindow) return;
+    POINT origin = KeyHelpOrigin();
+    SetWindowPos(KeyHelpWindow, NULL, origin.x, origin.y, KeyHelpWidth, KeyHelpHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(KeyHelpWindow, NULL, TRUE);
+}
+
+// ---- window
+
+static void OnKeyHelpPaint(HWND window)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    if (!dc) return;
+    HGDIOBJ oldFont = KeyHelpFont ? SelectObject(dc, KeyHelpFont) : NULL;
+    for (int row = 0; row < VLM_KEYHELP_ROWS; row++) {
+        const char* name = KeyHelpNames[row];
+        if (name[0])
+            TextOutA(dc, KeyHelpClass.keyX, KeyHelpClass.firstY + row * KeyHelpClass.pitch, name,
+                     lstrlenA(name));
+    }
+    for (int row = 0; row < VLM_KEYHELP_ROWS; row++) {
+        const char* text = KeyHelpDescriptions[row];
+        if (text[0])
+            TextOutA(dc, KeyHelpClass.descriptionX, KeyHelpClass.firstY + row * KeyHelpClass.pitch,
+                     text, lstrlenA(text));
+    }
+    if (oldFont) SelectObject(dc, oldFont);
+    EndPaint(window, &ps);
+}
+
+static LRESULT CALLBACK KeyHelpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT:
+        OnKeyHelpPaint(window);
+        return 0;
+    }
+    if (ForwardCompanionInput(KeyHelpOwner, message, wParam, lParam)) return 0;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int CreateKeyHelpWindow(HWND mainWindow)
+{
+    if (!LoadKeyHelpTexts()) return 0;
+    LayoutKeyHelp();
+    CreateKeyHelpFont(FALSE);
+
+    if (!RegisterCompanionClass(VLM_KEYHELP_CLASS, KeyHelpWindowProc, WHITE_BRUSH)) {
+        SetErrorLast(VLM_ERR_FATAL, "キー操作ヘルプウィンドウの RegisterClass 失敗しました。");
+        DestroyKeyHelpWindow();
+        return 0;
+    }
+
+    KeyHelpOwner = mainWindow;
+    POINT origin = KeyHelpOrigin();
+    SetLastError(0);
+    KeyHelpWindow = CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_TOPMOST, VLM_KEYHELP_CLASS,
+                                    VLM_MAIN_TITLE, WS_POPUP, origin.x, origin.y, KeyHelpWidth,
+                                    KeyHelpHeight, mainWindow, NULL, CompanionInstance(), NULL);
+    if (!KeyHelpWindow) {
+        SetErrorLast(VLM_ERR_FATAL, "キー操作ヘルプウィンドウの CreateWindow に失敗しました。");
+        UnregisterClassA(VLM_KEYHELP_CLASS, CompanionInstance());
+        DestroyKeyHelpWindow();
+        return 0;
+    }
+    return 1;
+}
+
+void DestroyKeyHelpWindow()
+{
+    if (KeyHelpWindow) {
+        DestroyWindow(KeyHelpWindow);
+        KeyHelpWindow = NULL;
+        UnregisterClassA(VLM_KEYHELP_CLASS, CompanionInstance());
+    }
+    if (KeyHelpFont) DeleteObject(KeyHelpFont);
+    KeyHelpFont = NULL;
+    KeyHelpOwner = NULL;
+    KeyHelpShown = FALSE;
+}
