@@ -22,8 +22,21 @@ int ProgramDirPath(const char* fileName, char* path);
 // Returns 0 and leaves the path alone when it does not end in a backslash.
 int TrimTrailingBackslashes(char* path);
 
-// Next character of ANSI code page text (lead-byte aware).
-const char* NextChar(const char* p);
+// Makes a folder path absolute (GetFullPathNameA) and trims its trailing
+// backslashes: the one form of a folder in DIRNAME and the history. 0, path
+// unchanged, when the full path would not fit in 259 characters.
+int NormaliseFolderPath(char* path);
+
 // Start of the last occurrence of the single-byte character c, or NULL,
 // scanning by characters so that a trail byte never matches.
 const char* FindLastChar(const char* text, char c);
+
+// ---- shared with the screensaver stub (Quorlin_cmdline.cpp)
+
+// Next character of ANSI code page text (lead-byte aware).
+const char* NextChar(const char* p);
+// The argument text of a whole command line (GetCommandLineA): the program
+// name (up to the closing quote when it starts with one, else up to white
+// space) and the white space after it skipped, with the code page's
+// lead-byte rules.
+const char* SkipProgramName(const char* commandLine);

@@ -1,7 +1,10 @@
 // GUI entry point of Quorlin.exe.
+#include "Quorlin.h"
 #include "vlm_mainwin.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int)
+// The argument text comes from the command line itself: the C run-time's
+// own skip of the program name misreads an unquoted Japanese program path.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    return QuorlinMain(instance, args);
+    return QuorlinMain(instance, SkipProgramName(GetCommandLineA()));
 }

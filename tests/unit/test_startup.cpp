@@ -114,6 +114,67 @@ TEST_F(CommandLineTest, PathsNameTheFolderAndTheFile)
     }
 }
 
+TEST_F(CommandLineTest, FolderTakesTheFormOfAChosenFolder)
+{
+    char saved[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA(Folder.c_str()));
+    const std::string japanese = Folder + "\\動画表";
+    const PathCase cases[] = {
+        {"/s " + Folder + "\\", StartRun, Folder, ""},
+        {"/s " + Folder + "\\\\\\", StartRun, Folder, ""},
+        {"/s \"" + japanese + "\\\"", StartRun, japanese, ""},
+        {"/s .", StartRun, Folder, ""},
+        {"/s 動画表", StartRun, japanese, ""},
+        {"動画表\\", StartRun, japanese, ""},
+        {"/s \"動画表\\..\\with space\\..\"", StartRun, Folder, ""},
+        {"/s 動画表\\表示.avi", StartRun, japanese, "表示.avi"},
+        {"plain.avi", StartRun, Folder, "plain.avi"},
+        {"/s Z:\\", StartRun, "Z:\\", ""},
+    };
+    for (const PathCase& c : cases) {
+        SCOPED_TRACE(c.args);
+        EXPECT_EQ(ParseCommandLine(c.args.c_str(), NULL), c.mode);
+        EXPECT_EQ(std::string(Settings.CommandLineFolder), c.folder);
+        EXPECT_EQ(std::string(Settings.CommandLineFile), c.file);
+    }
+    SetCurrentDirectoryA(saved);
+}
+
+struct SkipCase {
+    const char* commandLine;
+    const char* args;
+};
+
+TEST(SkipProgramName, LeavesTheArgumentText)
+{
+    const SkipCase cases[] = {
+        {"Quorlin.exe", ""},
+        {"Quorlin.exe /s", "/s"},
+        {"Quorlin.exe    /p 1234", "/p 1234"},
+        {"Quorlin.exe\t/s", "/s"},
+        {"Quorlin.exe \t /c", "/c"},
+        {"Quorlin.exe /s   Z:\\a b  ", "/s   Z:\\a b  "},
+        {"\"Z:\\a b\\Quorlin.exe\" /s", "/s"},
+        {"\"Z:\\a b\\Quorlin.exe\"/s", "/s"},
+        {"\"Z:\\a b\\Quorlin.exe\"", ""},
+        {"\"Z:\\no closing quote /s", ""},
+        // Unquoted Japanese folders: bytes of 0x80 and above are no white
+        // space, trail bytes 0x5C (ソ, 表) no separators.
+        {"Z:\\ビデオ\\Quorlin.exe /s Z:\\x", "/s Z:\\x"},
+        {"Z:\\ソフト表\\Velmora.scr /s", "/s"},
+        {"Z:\\ｱﾆﾒ\\Quorlin.exe\t/c", "/c"},
+        {"\"Z:\\ビデオ 表\\Quorlin.exe\" \"Z:\\表 x\"", "\"Z:\\表 x\""},
+        {"Z:\\a\x83", ""},   // a lead byte without its trail at the very end
+        {"", ""},
+    };
+    for (const SkipCase& c : cases) {
+        SCOPED_TRACE(c.commandLine);
+        EXPECT_STREQ(SkipProgramName(c.commandLine), c.args);
+    }
+    EXPECT_STREQ(SkipProgramName(NULL), "");
+}
+
 TEST_F(CommandLineTest, FileInDriveRootKeepsTheRootBackslash)
 {
     const char* path = "C:\\vlm_root_clip.avi";
