@@ -58,8 +58,12 @@ int NormaliseFolderPath(char* path)
 // absolute, and a folder loses its trailing backslashes, so that DIRNAME and
 // the history hold it in the form a folder chosen in the dialogs has: the
 // same folder never becomes two history entries with two resume points.
-static int ParsePath(const char* p)
+static int ParsePath(const char* p, const WCHAR* wideArgs)
 {
+    if (wideArgs != NULL && !TextFitsCodePage(wideArgs)) {
+        SetError(VLM_ERR_FATAL, "フォルダ名に使用できない文字が含まれています。", 0);
+        return StartRefused;
+    }
     const char* end;
     if (*p == '"') {
         p++;
@@ -97,7 +101,14 @@ static int ParsePath(const char* p)
     return StartRun;
 }
 
-int ParseCommandLine(const char* args, HWND* window)
+int TextFitsCodePage(const WCHAR* text)
+{
+    BOOL defaulted = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, NULL, 0, NULL, &defaulted);
+    return length > 0 && !defaulted;
+}
+
+int ParseCommandLine(const char* args, const WCHAR* wideArgs, HWND* window)
 {
     Settings.CommandLineFolder[0] = '\0';
     Settings.CommandLineFile[0] = '\0';
@@ -105,7 +116,7 @@ int ParseCommandLine(const char* args, HWND* window)
 
     const char* p = SkipSpaces(args ? args : "");
     if (*p == '\0') return StartConfigure;
-    if (*p != '/') return ParsePath(p);
+    if (*p != '/') return ParsePath(p, wideArgs);
 
     switch (p[1]) {
     case 'p': case 'P':
@@ -125,10 +136,10 @@ int ParseCommandLine(const char* args, HWND* window)
         if (p[2] != ' ') return StartConfigure;
         const char* rest = SkipSpaces(p + 2);
         if (*rest == '\0') return StartRun;
-        return ParsePath(rest);
+        return ParsePath(rest, wideArgs);
     }
     default:
-        return ParsePath(p);
+        return ParsePath(p, wideArgs);
     }
 }
 

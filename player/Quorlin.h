@@ -3,6 +3,7 @@
 #include <windows.h>
 
 enum StartMode {
+    StartRefused = -1,           // a path the program cannot use; ErrorText says why
     StartConfigure = 0,          // no or unrecognised arguments
     StartPreview = 1,            // /p <window>
     StartPassword = 2,           // /a <window>
@@ -13,7 +14,14 @@ enum StartMode {
 // Classifies the argument text (the command line after the program name).
 // Fills Settings.CommandLineFolder and CommandLineFile; for Preview and
 // Password, *window receives the handle number given after the switch.
-int ParseCommandLine(const char* args, HWND* window);
+// wideArgs is the same text in UTF-16, or NULL: a path given where it holds
+// characters that the code page cannot represent is refused, since its ANSI
+// form names no folder, or another one.
+int ParseCommandLine(const char* args, const WCHAR* wideArgs, HWND* window);
+
+// 1 when text converts to the ANSI code page without a best fit or a
+// default character.
+int TextFitsCodePage(const WCHAR* text);
 
 // Full path of fileName in the folder of the running program (260 bytes).
 int ProgramDirPath(const char* fileName, char* path);
@@ -40,3 +48,5 @@ const char* NextChar(const char* p);
 // space) and the white space after it skipped, with the code page's
 // lead-byte rules.
 const char* SkipProgramName(const char* commandLine);
+// The same for the UTF-16 command line (GetCommandLineW).
+const WCHAR* SkipProgramNameW(const WCHAR* commandLine);

@@ -9,24 +9,40 @@ const char* NextChar(const char* p)
     return p + 1;
 }
 
-// Bytes are compared unsigned: a signed comparison takes every byte of a
-// double-byte character for white space and cuts a Japanese program path in
-// the middle.
-static bool IsBlank(char c)
+// Characters are compared unsigned: a signed comparison takes every byte of
+// a double-byte character for white space and cuts a Japanese program path
+// in the middle.
+static unsigned Code(char c) { return (BYTE)c; }
+static unsigned Code(WCHAR c) { return c; }
+static const char* Next(const char* p) { return NextChar(p); }
+static const WCHAR* Next(const WCHAR* p) { return *p ? p + 1 : p; }
+
+template <typename Char>
+static bool IsBlank(Char c)
 {
-    return c != '\0' && (BYTE)c <= ' ';
+    return Code(c) != 0 && Code(c) <= ' ';
+}
+
+template <typename Char>
+static const Char* SkipName(const Char* p)
+{
+    if (Code(*p) == '"') {
+        p++;
+        while (Code(*p) != 0 && Code(*p) != '"') p = Next(p);
+        if (Code(*p) == '"') p++;
+    } else {
+        while (Code(*p) != 0 && !IsBlank(*p)) p = Next(p);
+    }
+    while (IsBlank(*p)) p++;
+    return p;
 }
 
 const char* SkipProgramName(const char* commandLine)
 {
-    const char* p = commandLine ? commandLine : "";
-    if (*p == '"') {
-        p++;
-        while (*p != '\0' && *p != '"') p = NextChar(p);
-        if (*p == '"') p++;
-    } else {
-        while (*p != '\0' && !IsBlank(*p)) p = NextChar(p);
-    }
-    while (IsBlank(*p)) p++;
-    return p;
+    return SkipName(commandLine ? commandLine : "");
+}
+
+const WCHAR* SkipProgramNameW(const WCHAR* commandLine)
+{
+    return SkipName(commandLine ? commandLine : L"");
 }

@@ -446,7 +446,7 @@ static int RunUnderMutex(int mode)
     return exitCode;
 }
 
-int QuorlinMain(HINSTANCE instance, const char* args)
+int QuorlinMain(HINSTANCE instance, const char* args, const WCHAR* wideArgs)
 {
     ClearGlobals();
     srand((unsigned)time(NULL));
@@ -459,8 +459,10 @@ int QuorlinMain(HINSTANCE instance, const char* args)
         SetErrorLast(VLM_ERR_FATAL, "プロセスヒープハンドルの取得に失敗しました。");
     } else {
         HWND parent = NULL;
-        int mode = ParseCommandLine(args, &parent);
-        if (mode == StartPreview) {
+        int mode = ParseCommandLine(args, wideArgs, &parent);
+        if (mode == StartRefused) {
+            // ErrorText says why; it is shown below.
+        } else if (mode == StartPreview) {
             RunPreviewWindow(parent);
         } else if (mode == StartPassword) {
             MessageBoxA(NULL, "残念ながらパスワード対応していません。", "SORRY !!!", MB_OK);

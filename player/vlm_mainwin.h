@@ -8,8 +8,9 @@
 
 #include "resource.h"
 
-// Whole life of the player process; args is the text after the program name.
-int QuorlinMain(HINSTANCE instance, const char* args);
+// Whole life of the player process; args is the text after the program name,
+// wideArgs the same in UTF-16.
+int QuorlinMain(HINSTANCE instance, const char* args, const WCHAR* wideArgs);
 
 // Run mode: registers "VelmoraClass", creates the full-screen window and runs
 // the message loop. Gives the quit code, or 0 with ErrorText set.

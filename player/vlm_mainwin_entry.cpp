@@ -4,7 +4,8 @@
 
 // The argument text comes from the command line itself: the C run-time's
 // own skip of the program name misreads an unquoted Japanese program path.
+// The UTF-16 form shows whether a path survived the code page.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    return QuorlinMain(instance, SkipProgramName(GetCommandLineA()));
+    return QuorlinMain(instance, SkipProgramName(GetCommandLineA()), SkipProgramNameW(GetCommandLineW()));
 }

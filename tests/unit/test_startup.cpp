@@ -10,6 +10,13 @@
 
 namespace {
 
+std::wstring Wide(const char* text)
+{
+    WCHAR wide[1024] = L"";
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 1024);
+    return wide;
+}
+
 class CommandLineTest : public ::testing::Test {
 protected:
     static std::string Folder;
@@ -71,7 +78,7 @@ TEST_F(CommandLineTest, SwitchesGiveTheirModes)
     for (const ModeCase& c : cases) {
         SCOPED_TRACE(c.args);
         HWND window = (HWND)1;
-        EXPECT_EQ(ParseCommandLine(c.args, &window), c.mode);
+        EXPECT_EQ(ParseCommandLine(c.args, NULL, &window), c.mode);
         EXPECT_EQ((long long)(INT_PTR)window, c.window);
         EXPECT_STREQ(Settings.CommandLineFolder, "");
         EXPECT_STREQ(Settings.CommandLineFile, "");
@@ -108,7 +115,7 @@ TEST_F(CommandLineTest, PathsNameTheFolderAndTheFile)
     };
     for (const PathCase& c : cases) {
         SCOPED_TRACE(c.args);
-        EXPECT_EQ(ParseCommandLine(c.args.c_str(), NULL), c.mode);
+        EXPECT_EQ(ParseCommandLine(c.args.c_str(), NULL, NULL), c.mode);
         EXPECT_EQ(std::string(Settings.CommandLineFolder), c.folder);
         EXPECT_EQ(std::string(Settings.CommandLineFile), c.file);
     }
@@ -134,7 +141,7 @@ TEST_F(CommandLineTest, FolderTakesTheFormOfAChosenFolder)
     };
     for (const PathCase& c : cases) {
         SCOPED_TRACE(c.args);
-        EXPECT_EQ(ParseCommandLine(c.args.c_str(), NULL), c.mode);
+        EXPECT_EQ(ParseCommandLine(c.args.c_str(), NULL, NULL), c.mode);
         EXPECT_EQ(std::string(Settings.CommandLineFolder), c.folder);
         EXPECT_EQ(std::string(Settings.CommandLineFile), c.file);
     }
@@ -171,8 +178,66 @@ TEST(SkipProgramName, LeavesTheArgumentText)
     for (const SkipCase& c : cases) {
         SCOPED_TRACE(c.commandLine);
         EXPECT_STREQ(SkipProgramName(c.commandLine), c.args);
+        // The UTF-16 command line splits the same way.
+        std::wstring wide = Wide(c.commandLine);
+        EXPECT_EQ(std::wstring(SkipProgramNameW(wide.c_str())), Wide(c.args));
     }
     EXPECT_STREQ(SkipProgramName(NULL), "");
+    EXPECT_EQ(std::wstring(SkipProgramNameW(NULL)), L"");
+}
+
+struct FitCase {
+    const WCHAR* text;
+    int fits;
+};
+
+TEST(TextFitsCodePage, Table)
+{
+    const FitCase cases[] = {
+        {L"", 1},
+        {L"Z:\\clips", 1},
+        {L"Z:\\\u52D5\u753B\u8868", 1},     // 動画表
+        {L"\uFF5E\uFF71", 1},                 // ～ and half-width ｱ are in the code page
+        {L"caf\u00E9", 0},                     // best fit only
+        {L"\u6CE2\u301C\u7DDA", 0},           // the wave dash is not
+        {L"\U0001F600", 0},
+    };
+    for (const FitCase& c : cases) EXPECT_EQ(TextFitsCodePage(c.text), c.fits) << (const void*)c.text;
+}
+
+struct RefuseCase {
+    std::wstring wideArgs;
+    int mode;
+};
+
+TEST_F(CommandLineTest, PathOutsideTheCodePageIsRefused)
+{
+    // The ANSI text is what the system makes of it; whatever it names must
+    // not be used.
+    const std::string ansi = "/s " + Folder;
+    const RefuseCase cases[] = {
+        {L"/s Z:\\caf\u00E9", StartRefused},
+        {L"Z:\\\u6CE2\u301C\u7DDA", StartRefused},
+        {L"\"Z:\\x\\\U0001F600.avi\"", StartRefused},
+        {Wide(ansi.c_str()), StartRun},
+    };
+    for (const RefuseCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.mode));
+        ZeroMemory(&Settings, sizeof(Settings));
+        EXPECT_EQ(ParseCommandLine(ansi.c_str(), c.wideArgs.c_str(), NULL), c.mode);
+        if (c.mode == StartRefused) {
+            EXPECT_EQ(Settings.ErrorCode, VLM_ERR_FATAL);
+            EXPECT_STREQ(Settings.ErrorText, "フォルダ名に使用できない文字が含まれています。");
+            EXPECT_STREQ(Settings.CommandLineFolder, "");
+        } else {
+            EXPECT_EQ(Settings.ErrorCode, 0);
+            EXPECT_EQ(std::string(Settings.CommandLineFolder), Folder);
+        }
+    }
+    // Switches carry no path: nothing to refuse.
+    HWND window = NULL;
+    EXPECT_EQ(ParseCommandLine("/p 1234", L"/p 1234 caf\u00E9", &window), StartPreview);
+    EXPECT_EQ(Settings.ErrorCode, 0);
 }
 
 TEST_F(CommandLineTest, FileInDriveRootKeepsTheRootBackslash)
@@ -180,7 +245,7 @@ TEST_F(CommandLineTest, FileInDriveRootKeepsTheRootBackslash)
     const char* path = "C:\\vlm_root_clip.avi";
     WriteFileBytes(path, "x");
     ASSERT_TRUE(FileExists(path));
-    EXPECT_EQ(ParseCommandLine("/s C:\\vlm_root_clip.avi", NULL), StartRun);
+    EXPECT_EQ(ParseCommandLine("/s C:\\vlm_root_clip.avi", NULL, NULL), StartRun);
     EXPECT_STREQ(Settings.CommandLineFolder, "C:\\");
     EXPECT_STREQ(Settings.CommandLineFile, "vlm_root_clip.avi");
     DeleteFileA(path);
@@ -189,10 +254,10 @@ TEST_F(CommandLineTest, FileInDriveRootKeepsTheRootBackslash)
 TEST_F(CommandLineTest, OverlongPathIsCutAndRejected)
 {
     std::string args = "\"" + Folder + "\\" + std::string(600, 'a') + "\"";
-    EXPECT_EQ(ParseCommandLine(args.c_str(), NULL), StartConfigure);
+    EXPECT_EQ(ParseCommandLine(args.c_str(), NULL, NULL), StartConfigure);
     EXPECT_STREQ(Settings.CommandLineFolder, "");
     std::string bare = std::string(2000, 'b');
-    EXPECT_EQ(ParseCommandLine(bare.c_str(), NULL), StartConfigure);
+    EXPECT_EQ(ParseCommandLine(bare.c_str(), NULL, NULL), StartConfigure);
 }
 
 TEST(ProgramDirPath, BuildsPathBesideTheProgram)
