@@ -327,14 +327,20 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-static int RunMessageLoop()
+BOOL (WINAPI *GetLoopMessage)(LPMSG msg, HWND window, UINT first, UINT last) = GetMessageA;
+
+int RunMessageLoop()
 {
     MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+    ZeroMemory(&msg, sizeof(msg));
+    BOOL got;
+    while ((got = GetLoopMessage(&msg, NULL, 0, 0)) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    return (int)msg.wParam;
+    // Only the quit message carries an exit code; after a failing
+    // GetMessageA the record holds nothing, or an earlier message.
+    return got == 0 ? (int)msg.wParam : 0;
 }
 
 int RunMainWindow()

@@ -19,6 +19,11 @@ int RunMainWindow();
 // Preview mode: the program icon in a child of parent until it is destroyed.
 int RunPreviewWindow(HWND parent);
 
+// The message loop of both: the quit message's code, 0 when GetMessageA
+// fails. GetLoopMessage is GetMessageA; tests put a failing one in its place.
+int RunMessageLoop();
+extern BOOL (WINAPI *GetLoopMessage)(LPMSG msg, HWND window, UINT first, UINT last);
+
 // Messages of the player.
 #define WM_APP_GRAPHNOTIFY (WM_APP + 1)
 #define WM_APP_STARTPLAY   (WM_APP + 2)

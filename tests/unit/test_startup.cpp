@@ -258,6 +258,30 @@ TEST_F(CommandLineTest, OverlongPathIsCutAndRejected)
     EXPECT_STREQ(Settings.CommandLineFolder, "");
     std::string bare = std::string(2000, 'b');
     EXPECT_EQ(ParseCommandLine(bare.c_str(), NULL, NULL), StartConfigure);
+
+    // The path is cut to its first 259 characters, which here name a real
+    // folder: what follows is never seen.
+    std::string base = Folder + "\\";
+    ASSERT_LT(base.size(), (size_t)200);
+    std::string name(VLM_PATH_CHARS - 1 - base.size(), 'c');
+    // Through the "\\?\\" form: plain names of folders stop at 248.
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + Wide((base + name).c_str())).c_str(), NULL));
+    std::string cut = "/s \"" + base + name + "\\beyond the cut\"";
+    EXPECT_EQ(ParseCommandLine(cut.c_str(), NULL, NULL), StartRun);
+    EXPECT_EQ(std::string(Settings.CommandLineFolder), base + name);
+    EXPECT_EQ(strlen(Settings.CommandLineFolder), (size_t)VLM_PATH_CHARS - 1);
+
+    // Never inside a double-byte character: a cut that would split 表 drops
+    // it whole, and the 258 characters before it name no folder.
+    std::string shorter(VLM_PATH_CHARS - 2 - base.size(), 'd');
+    std::string split = "\"" + base + shorter + "表表\"";
+    EXPECT_EQ(ParseCommandLine(split.c_str(), NULL, NULL), StartConfigure);
+    EXPECT_STREQ(Settings.CommandLineFolder, "");
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + Wide((base + shorter).c_str())).c_str(), NULL));
+    EXPECT_EQ(ParseCommandLine(split.c_str(), NULL, NULL), StartRun);
+    EXPECT_EQ(std::string(Settings.CommandLineFolder), base + shorter);
+    RemoveDirectoryW((L"\\\\?\\" + Wide((base + shorter).c_str())).c_str());
+    RemoveDirectoryW((L"\\\\?\\" + Wide((base + name).c_str())).c_str());
 }
 
 TEST(ProgramDirPath, BuildsPathBesideTheProgram)
@@ -391,10 +415,21 @@ TEST(ScreenMode, MetricsWinWhenTheyDisagree)
 
 TEST(ScreenMode, ReadsTheRealScreen)
 {
-    ZeroMemory(&ScreenMode, sizeof(ScreenMode));
+    // One screen whose settings and metrics agree: every field is the
+    // settings' own, none left from before.
+    DEVMODEA current = {};
+    current.dmSize = sizeof(current);
+    ASSERT_TRUE(EnumDisplaySettingsA(NULL, ENUM_CURRENT_SETTINGS, &current));
+    ASSERT_EQ(current.dmPelsWidth, (DWORD)GetSystemMetrics(SM_CXSCREEN));
+    ASSERT_EQ(current.dmPelsHeight, (DWORD)GetSystemMetrics(SM_CYSCREEN));
+    ASSERT_NE(current.dmBitsPerPel, 0u);
+    memset(&ScreenMode, 0xA5, sizeof(ScreenMode));
     ASSERT_EQ(GetScreenMode(NULL), 1);
-    EXPECT_EQ(ScreenMode.ScreenWidth, (DWORD)GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_EQ(ScreenMode.ScreenHeight, (DWORD)GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(ScreenMode.ScreenWidth, current.dmPelsWidth);
+    EXPECT_EQ(ScreenMode.ScreenHeight, current.dmPelsHeight);
+    EXPECT_EQ(ScreenMode.ScreenBitsPerPel, current.dmBitsPerPel);
+    EXPECT_EQ(ScreenMode.ScreenDisplayFlags, current.dmDisplayFlags);
+    EXPECT_EQ(ScreenMode.ScreenFrequency, current.dmDisplayFrequency);
 }
 
 }  // namespace
