@@ -2,12 +2,16 @@
 // player with the screensaver's own arguments and ends without waiting.
 #include <windows.h>
 #include <string.h>
+#include "Quorlin.h"
 
 static const char PlayerName[] = "Quorlin.exe";
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int)
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    size_t argLength = args ? strlen(args) : 0;
+    // Not the run-time's argument text: it cuts an unquoted Japanese path to
+    // this file in the middle of a character.
+    const char* args = SkipProgramName(GetCommandLineA());
+    size_t argLength = strlen(args);
     size_t size = strlen(PlayerName) + argLength + (argLength > 0 ? 1 : 0) + 1;
     HANDLE heap = GetProcessHeap();
     char* command = (char*)HeapAlloc(heap, HEAP_ZERO_MEMORY, size);

@@ -4,13 +4,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-const char* NextChar(const char* p)
-{
-    if (*p == '\0') return p;
-    if (IsDBCSLeadByte((BYTE)*p) && p[1] != '\0') return p + 2;
-    return p + 1;
-}
-
 const char* FindLastChar(const char* text, char c)
 {
     const char* found = NULL;
@@ -43,9 +36,34 @@ static int IsDriveOnly(const char* path)
     return ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && path[1] == ':' && path[2] == '\0';
 }
 
-// Step 3 and 4 of the classification: a folder or file path.
-static int ParsePath(const char* p)
+// The absolute form of path, in place ("." and ".." resolved against the
+// current folder). 0, path unchanged, when it would not fit.
+static int MakeFullPath(char* path)
 {
+    char full[VLM_PATH_CHARS];
+    DWORD length = GetFullPathNameA(path, VLM_PATH_CHARS, full, NULL);
+    if (length == 0 || length >= VLM_PATH_CHARS) return 0;
+    strcpy(path, full);
+    return 1;
+}
+
+int NormaliseFolderPath(char* path)
+{
+    if (!MakeFullPath(path)) return 0;
+    TrimTrailingBackslashes(path);
+    return 1;
+}
+
+// Step 3 and 4 of the classification: a folder or file path. It is made
+// absolute, and a folder loses its trailing backslashes, so that DIRNAME and
+// the history hold it in the form a folder chosen in the dialogs has: the
+// same folder never becomes two history entries with two resume points.
+static int ParsePath(const char* p, const WCHAR* wideArgs)
+{
+    if (wideArgs != NULL && !TextFitsCodePage(wideArgs)) {
+        SetError(VLM_ERR_FATAL, "フォルダ名に使用できない文字が含まれています。", 0);
+        return StartRefused;
+    }
     const char* end;
     if (*p == '"') {
         p++;
@@ -59,7 +77,14 @@ static int ParsePath(const char* p)
     CopyCut(Settings.CommandLineFolder, p, (size_t)(end - p));
 
     DWORD attributes = GetFileAttributesA(Settings.CommandLineFolder);
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
+    int usable;
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        usable = 0;
+    else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        usable = NormaliseFolderPath(Settings.CommandLineFolder);
+    else
+        usable = MakeFullPath(Settings.CommandLineFolder);
+    if (!usable) {
         Settings.CommandLineFolder[0] = '\0';
         return StartConfigure;
     }
@@ -76,7 +101,14 @@ static int ParsePath(const char* p)
     return StartRun;
 }
 
-int ParseCommandLine(const char* args, HWND* window)
+int TextFitsCodePage(const WCHAR* text)
+{
+    BOOL defaulted = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, NULL, 0, NULL, &defaulted);
+    return length > 0 && !defaulted;
+}
+
+int ParseCommandLine(const char* args, const WCHAR* wideArgs, HWND* window)
 {
     Settings.CommandLineFolder[0] = '\0';
     Settings.CommandLineFile[0] = '\0';
@@ -84,7 +116,7 @@ int ParseCommandLine(const char* args, HWND* window)
 
     const char* p = SkipSpaces(args ? args : "");
     if (*p == '\0') return StartConfigure;
-    if (*p != '/') return ParsePath(p);
+    if (*p != '/') return ParsePath(p, wideArgs);
 
     switch (p[1]) {
     case 'p': case 'P':
@@ -104,10 +136,10 @@ int ParseCommandLine(const char* args, HWND* window)
         if (p[2] != ' ') return StartConfigure;
         const char* rest = SkipSpaces(p + 2);
         if (*rest == '\0') return StartRun;
-        return ParsePath(rest);
+        return ParsePath(rest, wideArgs);
     }
     default:
-        return ParsePath(p);
+        return ParsePath(p, wideArgs);
     }
 }
 

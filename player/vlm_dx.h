@@ -29,9 +29,11 @@ extern BOOL (WINAPI *ExceptionBeep)(UINT type);
 // log (EXCEPTION_LOG).
 void LogException(int number);
 
-// Runs op(context) once inside the exception guard. Language exceptions and
-// processor faults raised on this thread inside op are caught. Returns 1 and
-// op's result in *result when op returned, 0 when an exception was caught.
+// Runs op(context) once inside the exception guard. Whatever exception op
+// leaves unhandled on this thread is caught: processor faults, exceptions
+// raised with any code, C++ exceptions. One that op handles itself is not
+// seen. Returns 1 and op's result in *result when op returned, 0 when an
+// exception was caught.
 int RunGuardedOnce(int (*op)(void*), void* context, int* result);
 
 // Runs op until it returns without an exception, at most

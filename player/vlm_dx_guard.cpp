@@ -1,12 +1,13 @@
 // Exception guard, exception log and the release probe.
 //
-// GCC has no structured exception handling keywords, so processor faults are
-// caught by a vectored handler that jumps back to the guarded call; language
-// exceptions by try/catch. MSVC uses __try/__except, which catches both.
+// The guard catches whatever escapes the guarded call, of any exception code,
+// and only that: handlers inside the call (a component that probes memory
+// and catches its own fault) always have their turn first. MSVC gets this
+// from __try/__except; GCC has no such keywords, so the call runs below a
+// small frame of our own whose unwind data names the handler.
 #include "vlm_dx.h"
 #include "vlm_file.h"
 #include <dshow.h>
-#include <setjmp.h>
 #include <string.h>
 
 char LogFilePath[VLM_PATH_CHARS];
@@ -42,78 +43,82 @@ int RunGuardedOnce(int (*op)(void*), void* context, int* result)
     }
 }
 
-#else
+#elif defined(__x86_64__)
+
+// GuardCall(call, argument) gives call(argument), or 0 when an exception
+// escaped it. The system offers an exception to a frame's handler only after
+// every frame below has declined it, so GuardFrameHandler sees exactly what
+// the call left unhandled. It unwinds the frames below (running their
+// clean-up) and resumes GuardCall at GuardCallEscaped with 0 in rax. The nop
+// keeps the return address of the call out of the epilogue: a frame that the
+// unwinder takes to be in its epilogue has no handler.
+extern "C" int GuardCall(int (*call)(void*), void* argument);
+extern "C" char GuardCallEscaped[];
+
+asm(R"(
+    .text
+    .p2align 4
+    .globl GuardCall
+    .def GuardCall; .scl 2; .type 32; .endef
+    .seh_proc GuardCall
+GuardCall:
+    subq $40, %rsp
+    .seh_stackalloc 40
+    .seh_endprologue
+    .seh_handler GuardFrameHandler, @except
+    movq %rcx, %rax
+    movq %rdx, %rcx
+    callq *%rax
+    nop
+    .globl GuardCallEscaped
+GuardCallEscaped:
+    addq $40, %rsp
+    retq
+    .seh_endproc
+)");
+
+extern "C" EXCEPTION_DISPOSITION GuardFrameHandler(EXCEPTION_RECORD* record, void* frame, CONTEXT*,
+                                                   DISPATCHER_CONTEXT* dispatch)
+{
+    if (record->ExceptionFlags & EXCEPTION_UNWIND) return ExceptionContinueSearch;
+    RtlUnwindEx(frame, GuardCallEscaped, record, NULL, dispatch->ContextRecord, dispatch->HistoryTable);
+    return ExceptionContinueSearch;  // not reached: RtlUnwindEx resumes GuardCall
+}
 
 namespace {
 
-struct GuardFrame {
-    jmp_buf jump;
-    DWORD threadId;
-    GuardFrame* outer;
+struct GuardedCall {
+    int (*op)(void*);
+    void* context;
+    int result;
 };
 
-GuardFrame* ActiveGuard;
-PVOID GuardHandlerHandle;
-
-// Faults a decoder can raise. C++ exceptions of other run-times are left to
-// their own handlers: at first chance they may still be caught inside the
-// component. A stack overflow leaves no stack to return to.
-bool IsProcessorFault(DWORD code)
+// C++ exceptions of this program's own run-time are caught by the language,
+// which destroys the exception object properly; GCC frames leave every other
+// exception code alone, so those travel on to GuardFrameHandler.
+int CallCatchingLanguageExceptions(void* argument)
 {
-    switch (code) {
-    case EXCEPTION_ACCESS_VIOLATION:
-    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-    case EXCEPTION_DATATYPE_MISALIGNMENT:
-    case EXCEPTION_FLT_DENORMAL_OPERAND:
-    case EXCEPTION_FLT_DIVIDE_BY_ZERO:
-    case EXCEPTION_FLT_INEXACT_RESULT:
-    case EXCEPTION_FLT_INVALID_OPERATION:
-    case EXCEPTION_FLT_OVERFLOW:
-    case EXCEPTION_FLT_STACK_CHECK:
-    case EXCEPTION_FLT_UNDERFLOW:
-    case EXCEPTION_ILLEGAL_INSTRUCTION:
-    case EXCEPTION_IN_PAGE_ERROR:
-    case EXCEPTION_INT_DIVIDE_BY_ZERO:
-    case EXCEPTION_INT_OVERFLOW:
-    case EXCEPTION_PRIV_INSTRUCTION:
-        return true;
-    default:
-        return false;
+    GuardedCall* call = (GuardedCall*)argument;
+    try {
+        call->result = call->op(call->context);
+        return 1;
+    } catch (...) {
+        return 0;
     }
-}
-
-LONG CALLBACK GuardVectoredHandler(EXCEPTION_POINTERS* info)
-{
-    GuardFrame* frame = ActiveGuard;
-    if (frame == NULL || frame->threadId != GetCurrentThreadId()) return EXCEPTION_CONTINUE_SEARCH;
-    if (!IsProcessorFault(info->ExceptionRecord->ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
-    longjmp(frame->jump, 1);
 }
 
 }  // namespace
 
 int RunGuardedOnce(int (*op)(void*), void* context, int* result)
 {
-    if (GuardHandlerHandle == NULL)
-        GuardHandlerHandle = AddVectoredExceptionHandler(1, GuardVectoredHandler);
-
-    GuardFrame frame;
-    frame.threadId = GetCurrentThreadId();
-    frame.outer = ActiveGuard;
-    volatile int completed = 0;
-    if (setjmp(frame.jump) == 0) {
-        ActiveGuard = &frame;
-        try {
-            *result = op(context);
-            completed = 1;
-        } catch (...) {
-            completed = 0;
-        }
-    }
-    ActiveGuard = frame.outer;
-    return completed;
+    GuardedCall call = {op, context, 0};
+    if (!GuardCall(CallCatchingLanguageExceptions, &call)) return 0;
+    *result = call.result;
+    return 1;
 }
 
+#else
+#error "the exception guard needs MSVC or an x86-64 GCC build"
 #endif
 
 int RunGuarded(int number, int (*op)(void*), void (*cleanup)(void*), void* context)

@@ -96,13 +96,29 @@ const char* FileExtension(const char* name)
     return dot != NULL ? dot + 1 : NULL;
 }
 
-// Links a folder entry at the tail. The caller has checked that the full
-// path fits.
-static int AddFolderEntry(const char* name, int id, MediaFileEntry** resume)
-{
-    size_t dirLength = strlen(Settings.DirName);
-    size_t nameLength = strlen(name);
+namespace {
 
+// The folder being listed: DIRNAME in both forms.
+struct ScanDir {
+    size_t length;                     // bytes of DIRNAME
+    WCHAR wide[VLM_PATH_CHARS + 8];    // DIRNAME in UTF-16, then the wildcard
+    size_t wideLength;
+};
+
+// One listed item: its ANSI name and its real name.
+struct ScanItem {
+    char name[2 * MAX_PATH];           // best fit of the code page
+    size_t length;
+    const WCHAR* wideName;
+    size_t wideLength;
+};
+
+}  // namespace
+
+// Links a folder entry at the tail. The caller has checked that both full
+// paths fit.
+static int AddFolderEntry(const ScanDir* dir, const ScanItem* item, int id, MediaFileEntry** resume)
+{
     // HeapAlloc does not always set the last error: clear it so that a stale
     // code from the listing is not reported as the cause.
     SetLastError(0);
@@ -114,52 +130,70 @@ static int AddFolderEntry(const char* name, int id, MediaFileEntry** resume)
     entry->playNo = 0;
     entry->startSeconds = 0;
     entry->endSeconds = -1;
-    memcpy(entry->name, name, nameLength + 1);
-    memcpy(entry->path, Settings.DirName, dirLength);
-    entry->path[dirLength] = '\\';
-    memcpy(entry->path + dirLength + 1, name, nameLength + 1);
+    memcpy(entry->name, item->name, item->length + 1);
+    memcpy(entry->path, Settings.DirName, dir->length);
+    entry->path[dir->length] = '\\';
+    memcpy(entry->path + dir->length + 1, item->name, item->length + 1);
+    memcpy(entry->widePath, dir->wide, dir->wideLength * sizeof(WCHAR));
+    entry->widePath[dir->wideLength] = L'\\';
+    memcpy(entry->widePath + dir->wideLength + 1, item->wideName, (item->wideLength + 1) * sizeof(WCHAR));
     InsertAfter(&MediaFileList, MediaFileList.tail, entry);
     MediaFileList.count++;
 
-    if (*resume == NULL && strcmp(name, Settings.Playing) == 0) *resume = entry;
+    if (*resume == NULL && strcmp(item->name, Settings.Playing) == 0) *resume = entry;
     return 1;
 }
 
-static int IsPlayableItem(const WIN32_FIND_DATAA* item)
+// Takes the ANSI name of a listed file; 0 when it is not to be played.
+static int TakePlayableItem(const ScanDir* dir, const WIN32_FIND_DATAW* found, ScanItem* item)
 {
-    if (item->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
-    const char* extension = FileExtension(item->cFileName);
+    if (found->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
+    item->wideName = found->cFileName;
+    item->wideLength = wcslen(found->cFileName);
+    if (WideCharToMultiByte(CP_ACP, 0, found->cFileName, -1, item->name, sizeof(item->name), NULL, NULL) == 0)
+        return 0;
+    item->length = strlen(item->name);
+    const char* extension = FileExtension(item->name);
     if (extension == NULL || !MatchExtension(extension, Settings.Extensions)) return 0;
-    // The full path must fit in a path buffer.
-    return strlen(Settings.DirName) + strlen(item->cFileName) + 1 < VLM_PATH_CHARS;
+    // Both full paths must fit in a path buffer.
+    return dir->length + item->length + 1 < VLM_PATH_CHARS &&
+           dir->wideLength + item->wideLength + 1 < VLM_PATH_CHARS;
 }
 
+// The listing is wide: a name outside the code page would come back from the
+// ANSI listing as a best fit or "?", a path that opens nothing.
 int ScanFolder()
 {
     if (MediaFileList.head != NULL) FreeMediaList();
 
-    // Room for DIRNAME and the wildcard: an over-long folder simply fails to
-    // list instead of being cut to some other folder's name.
-    char pattern[VLM_PATH_CHARS + 8];
-    strcpy(pattern, Settings.DirName);
-    strcat(pattern, "\\*.*");
+    ScanDir dir;
+    dir.length = strlen(Settings.DirName);
+    // DIRNAME holds at most 259 bytes, never more characters than that.
+    int converted = MultiByteToWideChar(CP_ACP, 0, Settings.DirName, -1, dir.wide, VLM_PATH_CHARS);
+    if (converted == 0) return SetError(VLM_ERR_NOFOLDER, "再生動画のフォルダが存在しません。", 0);
+    dir.wideLength = (size_t)converted - 1;
+    // Room for the wildcard: an over-long folder simply fails to list instead
+    // of being cut to some other folder's name.
+    wcscat(dir.wide, L"\\*.*");
 
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(dir.wide, &found);
     DWORD lastError = GetLastError();
+    dir.wide[dir.wideLength] = L'\0';
     int id = 1;
     MediaFileEntry* resume = NULL;
     if (search != INVALID_HANDLE_VALUE) {
         BOOL more = TRUE;
         while (more) {
-            if (IsPlayableItem(&found)) {
-                if (!AddFolderEntry(found.cFileName, id, &resume)) {
+            ScanItem item;
+            if (TakePlayableItem(&dir, &found, &item)) {
+                if (!AddFolderEntry(&dir, &item, id, &resume)) {
                     FindClose(search);
                     return 0;
                 }
                 id++;
             }
-            more = FindNextFileA(search, &found);
+            more = FindNextFileW(search, &found);
             lastError = GetLastError();
         }
         FindClose(search);

@@ -11,8 +11,13 @@ struct MediaFileEntry {
     int playNo;        // 1..count in the current play order
     int startSeconds;  // 0 in folder play
     int endSeconds;    // -1: end of file
+    // name and path are ANSI: the code page's best fit of the real name,
+    // used for order, display and the settings file. widePath is the real
+    // path, the one that opens the file even when its name holds characters
+    // the code page cannot.
     char name[VLM_PATH_CHARS];
     char path[VLM_PATH_CHARS];
+    WCHAR widePath[VLM_PATH_CHARS];
 };
 
 struct MediaFileListRecord {
@@ -75,7 +80,7 @@ extern int (*MediaRandom)(void);
 // ---- selection (vlm_file_select.cpp)
 
 // Chooses the entry for a request of the play driver and makes it current;
-// out (VLM_PATH_CHARS wide characters) receives its path in UTF-16.
+// out (VLM_PATH_CHARS wide characters) receives its widePath.
 int SelectMediaFile(int kind, int argument, WCHAR* out);
 
 // ---- program list (vlm_file_program.cpp)

@@ -11,10 +11,13 @@ static int ReadNumberedInt(const char* base, int number, int absent)
     return (int)GetPrivateProfileIntA(VLM_INI_SECTION, key, absent, Settings.SettingsPath);
 }
 
-static void SetNameFromPath(MediaFileEntry* entry)
+// The list holds ANSI paths, so the real path is their UTF-16 form: at most
+// 259 bytes always fit, and bytes that are no text are replaced.
+static void SetNamesFromPath(MediaFileEntry* entry)
 {
     const char* slash = FindLastChar(entry->path, '\\');
     strcpy(entry->name, slash != NULL ? slash + 1 : entry->path);
+    MultiByteToWideChar(CP_ACP, 0, entry->path, -1, entry->widePath, VLM_PATH_CHARS);
 }
 
 // 1: linked; 0 with the error set (allocation, missing file); -1 when the
@@ -37,7 +40,7 @@ static int LoadProgramEntry(int number, MediaFileEntry** resume)
     entry->endSeconds = ReadNumberedInt(VLM_KEY_PROGRAM_END_POSITION, number, -1);
     entry->id = number;
     entry->playNo = number;
-    SetNameFromPath(entry);
+    SetNamesFromPath(entry);
     InsertAfter(&MediaFileList, MediaFileList.tail, entry);
 
     // The failing entry stays linked (uncounted) as current, so that the

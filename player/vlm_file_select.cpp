@@ -75,12 +75,7 @@ int SelectMediaFile(int kind, int argument, WCHAR* out)
     }
     if (chosen == NULL) return 0;
 
-    // A path of at most 259 ANSI bytes always fits in 260 UTF-16 units;
-    // bytes that are not valid text are replaced, not rejected.
-    if (MultiByteToWideChar(CP_ACP, 0, chosen->path, -1, out, VLM_PATH_CHARS) == 0) {
-        out[0] = L'\0';
-        return SetErrorLast(VLM_ERR_FATAL, "再生動画ファイルが見つかりません。");
-    }
+    lstrcpynW(out, chosen->widePath, VLM_PATH_CHARS);
     MediaFileList.current = chosen;
     return 1;
 }

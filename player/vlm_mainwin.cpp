@@ -342,14 +342,20 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-static int RunMessageLoop()
+BOOL (WINAPI *GetLoopMessage)(LPMSG msg, HWND window, UINT first, UINT last) = GetMessageA;
+
+int RunMessageLoop()
 {
     MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+    ZeroMemory(&msg, sizeof(msg));
+    BOOL got;
+    while ((got = GetLoopMessage(&msg, NULL, 0, 0)) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    return (int)msg.wParam;
+    // Only the quit message carries an exit code; after a failing
+    // GetMessageA the record holds nothing, or an earlier message.
+    return got == 0 ? (int)msg.wParam : 0;
 }
 
 int RunMainWindow()
@@ -461,7 +467,7 @@ static int RunUnderMutex(int mode)
     return exitCode;
 }
 
-int QuorlinMain(HINSTANCE instance, const char* args)
+int QuorlinMain(HINSTANCE instance, const char* args, const WCHAR* wideArgs)
 {
     ClearGlobals();
     srand((unsigned)time(NULL));
@@ -474,8 +480,10 @@ int QuorlinMain(HINSTANCE instance, const char* args)
         SetErrorLast(VLM_ERR_FATAL, "プロセスヒープハンドルの取得に失敗しました。");
     } else {
         HWND parent = NULL;
-        int mode = ParseCommandLine(args, &parent);
-        if (mode == StartPreview) {
+        int mode = ParseCommandLine(args, wideArgs, &parent);
+        if (mode == StartRefused) {
+            // ErrorText says why; it is shown below.
+        } else if (mode == StartPreview) {
             RunPreviewWindow(parent);
         } else if (mode == StartPassword) {
             MessageBoxA(NULL, "残念ながらパスワード対応していません。", "SORRY !!!", MB_OK);

@@ -8,8 +8,9 @@
 
 #include "resource.h"
 
-// Whole life of the player process; args is the text after the program name.
-int QuorlinMain(HINSTANCE instance, const char* args);
+// Whole life of the player process; args is the text after the program name,
+// wideArgs the same in UTF-16.
+int QuorlinMain(HINSTANCE instance, const char* args, const WCHAR* wideArgs);
 
 // Run mode: registers "VelmoraClass", creates the full-screen window and runs
 // the message loop. Gives the quit code, or 0 with ErrorText set.
@@ -17,6 +18,11 @@ int RunMainWindow();
 
 // Preview mode: the program icon in a child of parent until it is destroyed.
 int RunPreviewWindow(HWND parent);
+
+// The message loop of both: the quit message's code, 0 when GetMessageA
+// fails. GetLoopMessage is GetMessageA; tests put a failing one in its place.
+int RunMessageLoop();
+extern BOOL (WINAPI *GetLoopMessage)(LPMSG msg, HWND window, UINT first, UINT last);
 
 // Messages of the player.
 #define WM_APP_GRAPHNOTIFY (WM_APP + 1)

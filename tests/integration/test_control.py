@@ -270,11 +270,12 @@ class ControlTest(DesktopTestCase):
             bar = self.bar()
             shown = [c for c in letters if bar.count(c) > 5]
             self.assertEqual(shown, [colour] if colour else [], "after %s" % key)
-        # The toggles live in memory only.
+        # The toggles live in memory only: the keys, absent at the start,
+        # stay absent (L and K have come back to their start values, so a
+        # written value could not be told from none by its text).
         ini = self.quit()
-        for name in ("FILELOOP", "MUTE", "INTRO_PLAY"):
-            self.assertNotEqual(ini.get(name, "FALSE").upper(), "TRUE", name)
-        self.assertIn(ini.get("SKIP_PLAY_MODE", "0"), ("0", ""))
+        for name in ("FILELOOP", "SKIP_PLAY_MODE", "MUTE", "INTRO_PLAY"):
+            self.assertNotIn(name, ini)
 
     # ---- audio streams
     def test_digits_on_a_file_with_two_audio_streams(self):

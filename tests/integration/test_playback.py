@@ -403,10 +403,12 @@ class PlaybackTest(DesktopTestCase):
         self.wait_rect(main_window, RECT_4_3)
         self.end_and_wait(proc)
 
-    def test_fatal_error_when_play_begins_ends_with_exit_message(self):
+    def test_failing_screen_creation_ends_with_exit_message(self):
         # A player folder so deep that "Velmora.ini" still fits in a path but
         # "VelmoraExp.log" does not: the settings load, then creating the
-        # screen fails, which is fatal.
+        # screen fails, which is fatal. (Fatal failures of the list and the
+        # selection, which no folder can provoke, are driven in the play
+        # driver's unit tests.)
         make_clip(self.media, "a.avi", "320x240", 30)
         deep = self.player.path
         while len(win_path(deep)) < 245:

@@ -5,7 +5,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import DesktopTestCase, PlayerFolder, main, wait_for, win_path
+from harness import DesktopTestCase, PlayerFolder, main, make_clips, wait_for, win_path
 
 IDOK, IDCANCEL = 1, 2
 EXTENSION_MESSAGE = "拡張子列に不正文字が混入しています。"
@@ -115,6 +115,42 @@ class SettingsFileTest(DesktopTestCase):
 
     def test_japanese_command_line_folder_is_stored_unchanged(self):
         self.check_new_folder_joins_after_pinned("動画ソフト表示")
+
+    def test_command_line_folder_in_another_form_resumes_its_history_entry(self):
+        # A minute of video: the resume point 50 s lies well inside it.
+        media = make_clips(os.path.join(self.player.path, "media"), ["a.avi"], seconds=60, size="64x48")
+        forms = {
+            "trailing backslashes": (win_path(media) + "\\\\", None),
+            "relative": ("media\\", self.player.path),
+        }
+        for form, (argument, cwd) in forms.items():
+            with self.subTest(form):
+                try:
+                    self.check_history_entry_resumes(media, argument, cwd)
+                finally:
+                    self.end_programs()
+
+    def check_history_entry_resumes(self, media, argument, cwd):
+        self.player.write_ini({
+            "HISTORY_DIRNAME01": win_path(media), "HISTORY_FILENAME01": "a.avi", "HISTORY_STOPPOSITION01": "50",
+            "HISTORY_FIXFLAG01": "FALSE",
+        })
+        proc = self.desktop.start_program(self.player.exe, ["/s", argument], cwd=cwd)
+        self.desktop.wait_window("VelmoraClass", "Velmora")
+        # The folder has become the current one: it was written at the start.
+        wait_for(lambda: self.player.read_ini().get("DIRNAME"), what="DIRNAME written")
+        time.sleep(1.5)  # past the start's key debounce, into playing
+        self.desktop.key("x")
+        self.wait_exit(proc)
+        values = self.player.read_ini()
+        self.assertEqual(values["DIRNAME"], win_path(media))
+        self.assertEqual(values["PLAYING"], "a.avi")
+        # Resumed 3 s before the stop at 50 s, then played a moment.
+        self.assertGreaterEqual(int(values["STOP_POSITION"]), 47)
+        self.assertLess(int(values["STOP_POSITION"]), 58)
+        self.assertEqual(values["HISTORY_DIRNAME01"], win_path(media))
+        self.assertEqual(values["HISTORY_STOPPOSITION01"], values["STOP_POSITION"])
+        self.assertEqual(values.get("HISTORY_DIRNAME02", ""), "")
 
     def test_damaged_files_never_stop_the_player(self):
         half_character = "表".encode("cp932")[:1]

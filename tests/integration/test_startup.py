@@ -2,10 +2,11 @@
 import os
 import shutil
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import (BIN, BUILD, SCREEN_H, SCREEN_W, DesktopTestCase, PlayerFolder, main, make_clips,
-                     wait_for, win_path)
+                     read_ini, wait_for, win_path)
 
 IDOK, IDCANCEL = 1, 2
 
@@ -97,6 +98,23 @@ class StartupTest(DesktopTestCase):
         self.assertEqual(self.wait_exit(host), 0)
         self.assertEqual(self.wait_exit(preview), 0)
 
+    def test_unquoted_program_path_in_a_japanese_folder(self):
+        # CreateProcess allows an unquoted program path without spaces; the
+        # run-time's own argument text cut it after the first byte of "ビ".
+        folder = os.path.join(self.player.path, "ビデオ")
+        os.makedirs(folder)
+        exe = os.path.join(folder, "Quorlin.exe")
+        shutil.copy2(self.player.exe, exe)
+        spawn = self.desktop.start_program(os.path.join(BIN, "winprobe.exe"),
+                                           ["spawn", "%s /s %s" % (win_path(exe), win_path(self.clips))], cwd=BUILD)
+        self.desktop.wait_window("VelmoraClass", "Velmora")
+        values = wait_for(lambda: (lambda v: v if v.get("DIRNAME") else None)(
+            read_ini(os.path.join(folder, "Velmora.ini"))), what="the settings file of the copy")
+        self.assertEqual(values["DIRNAME"], win_path(self.clips))
+        time.sleep(1.0)  # past the start's key debounce
+        self.desktop.key("x")
+        self.assertEqual(self.wait_exit(spawn), 0)
+
     def test_program_folder_too_deep_for_settings_file(self):
         # Folder + "Velmora.ini" reaches 260 characters on the Wine side.
         base = os.path.join(BUILD, "itest-tmp")
@@ -136,16 +154,29 @@ class LauncherTest(DesktopTestCase):
         super().tearDown()
         self.folder.remove()
 
-    def run_stub(self, command_tail):
+    def run_stub(self, command_tail, folder=None, quoted=True):
         if os.path.exists(self.record):
             os.remove(self.record)
-        scr = win_path(os.path.join(self.folder.path, "Velmora.scr"))
+        scr = win_path(os.path.join(folder or self.folder.path, "Velmora.scr"))
+        if quoted:
+            scr = '"%s"' % scr
         # Start it from another folder, as the system does.
         proc = self.desktop.start_program(os.path.join(BIN, "winprobe.exe"),
-                                          ["spawn", '"%s"%s' % (scr, command_tail)], cwd=BUILD)
+                                          ["spawn", scr + command_tail], cwd=BUILD)
         self.assertEqual(self.wait_exit(proc), 0)
         return wait_for(lambda: os.path.exists(self.record) and open(self.record, "rb").read(),
                         what="recorder output").decode("cp932")
+
+    def test_unquoted_path_in_a_japanese_folder(self):
+        # The system may start the stub by an unquoted path as well.
+        folder = os.path.join(self.folder.path, "ビデオ表示")
+        os.makedirs(folder)
+        for name in ("Velmora.scr", "Quorlin.exe"):
+            shutil.move(os.path.join(self.folder.path, name), os.path.join(folder, name))
+        self.record = os.path.join(folder, "recorder.txt")
+        for tail in (" /s", "\t/c 1234", " /p 5678"):
+            with self.subTest(tail=tail):
+                self.assertEqual(self.run_stub(tail, folder=folder, quoted=False), "[Quorlin.exe %s]\n" % tail.strip())
 
     def test_command_text(self):
         cases = [

@@ -7,6 +7,7 @@
 #include "vlm_global.h"
 #include "support_files.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -107,21 +108,107 @@ struct FakeAudio : public IBasicAudio {
     HRESULT WINAPI get_Balance(__LONG32*) override NOT_USED
 };
 
+// A stream selector with a scripted list of streams (their major types).
 struct FakeStreamSelect : public IAMStreamSelect {
+    std::vector<GUID> majors;
+    HRESULT countResult = S_OK;
+    int infoFailsAt = -1;
+    int infos = 0;
+    int refs = 0;
     std::vector<LONG> enabled;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT WINAPI Count(DWORD*) override NOT_USED
-    HRESULT WINAPI Info(LONG, AM_MEDIA_TYPE**, DWORD*, LCID*, DWORD*, WCHAR**, IUnknown**,
-                        IUnknown**) override NOT_USED
+    ULONG STDMETHODCALLTYPE AddRef() override { return (ULONG)++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return (ULONG)--refs; }
+    HRESULT WINAPI Count(DWORD* count) override
+    {
+        *count = (DWORD)majors.size();
+        return countResult;
+    }
+    HRESULT WINAPI Info(LONG index, AM_MEDIA_TYPE** type, DWORD*, LCID*, DWORD*, WCHAR**, IUnknown**,
+                        IUnknown**) override
+    {
+        infos++;
+        if (index == infoFailsAt) return E_FAIL;
+        *type = (AM_MEDIA_TYPE*)CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE));
+        ZeroMemory(*type, sizeof(AM_MEDIA_TYPE));
+        (*type)->majortype = majors[(size_t)index];
+        return S_OK;
+    }
     HRESULT WINAPI Enable(LONG index, DWORD flags) override
     {
         EXPECT_EQ((DWORD)AMSTREAMSELECTENABLE_ENABLE, flags);
         enabled.push_back(index);
         return S_OK;
     }
+};
+
+// A filter of the graph: offers the selector, or no selector at all.
+struct FakeFilter : public IBaseFilter {
+    FakeStreamSelect* select = NULL;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (select == NULL || !IsEqualIID(iid, IID_IAMStreamSelect)) return E_NOINTERFACE;
+        select->AddRef();
+        *out = select;
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID*) override NOT_USED
+    HRESULT STDMETHODCALLTYPE Stop() override NOT_USED
+    HRESULT STDMETHODCALLTYPE Pause() override NOT_USED
+    HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME) override NOT_USED
+    HRESULT STDMETHODCALLTYPE GetState(DWORD, FILTER_STATE*) override NOT_USED
+    HRESULT STDMETHODCALLTYPE SetSyncSource(IReferenceClock*) override NOT_USED
+    HRESULT STDMETHODCALLTYPE GetSyncSource(IReferenceClock**) override NOT_USED
+    HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins**) override NOT_USED
+    HRESULT STDMETHODCALLTYPE FindPin(LPCWSTR, IPin**) override NOT_USED
+    HRESULT STDMETHODCALLTYPE QueryFilterInfo(FILTER_INFO*) override NOT_USED
+    HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph*, LPCWSTR) override NOT_USED
+    HRESULT STDMETHODCALLTYPE QueryVendorInfo(LPWSTR*) override NOT_USED
+};
+
+// A graph that holds the given filters.
+struct FakeGraph : public IGraphBuilder, public IEnumFilters {
+    std::vector<FakeFilter*> filters;
+    size_t next = 0;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE AddFilter(IBaseFilter*, LPCWSTR) override NOT_USED
+    HRESULT STDMETHODCALLTYPE RemoveFilter(IBaseFilter*) override NOT_USED
+    HRESULT STDMETHODCALLTYPE EnumFilters(IEnumFilters** out) override
+    {
+        next = 0;
+        *out = this;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE FindFilterByName(LPCWSTR, IBaseFilter**) override NOT_USED
+    HRESULT STDMETHODCALLTYPE ConnectDirect(IPin*, IPin*, const AM_MEDIA_TYPE*) override NOT_USED
+    HRESULT STDMETHODCALLTYPE Reconnect(IPin*) override NOT_USED
+    HRESULT STDMETHODCALLTYPE Disconnect(IPin*) override NOT_USED
+    HRESULT STDMETHODCALLTYPE SetDefaultSyncSource() override NOT_USED
+    HRESULT STDMETHODCALLTYPE Connect(IPin*, IPin*) override NOT_USED
+    HRESULT STDMETHODCALLTYPE Render(IPin*) override NOT_USED
+    HRESULT STDMETHODCALLTYPE RenderFile(LPCWSTR, LPCWSTR) override NOT_USED
+    HRESULT STDMETHODCALLTYPE AddSourceFilter(LPCWSTR, LPCWSTR, IBaseFilter**) override NOT_USED
+    HRESULT STDMETHODCALLTYPE SetLogFile(DWORD_PTR) override NOT_USED
+    HRESULT STDMETHODCALLTYPE Abort() override NOT_USED
+    HRESULT STDMETHODCALLTYPE ShouldOperationContinue() override NOT_USED
+    // IEnumFilters
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, IBaseFilter** out, ULONG*) override
+    {
+        EXPECT_EQ(1u, count);
+        if (next >= filters.size()) return S_FALSE;
+        *out = filters[next++];
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG) override NOT_USED
+    HRESULT STDMETHODCALLTYPE Reset() override NOT_USED
+    HRESULT STDMETHODCALLTYPE Clone(IEnumFilters**) override NOT_USED
 };
 
 class GraphControlTest : public ::testing::Test {
@@ -342,22 +429,39 @@ TEST_F(GraphControlTest, CancelsAndIgnoresWithoutReading)
 
 TEST_F(GraphControlTest, ABFailuresHaveTheirTexts)
 {
-    seeking.readResult = E_FAIL;
-    EXPECT_EQ(0, SetABPoint(0));
-    EXPECT_STREQ("A-B 区間ループ：開始位置の取得に失敗しました。(0x80004005)", Settings.ErrorText);
-
-    ClearError();
-    GraphState.ABLoopState = 1;
-    EXPECT_EQ(0, SetABPoint(1));
-    EXPECT_STREQ("A-B 区間ループ：終了位置の取得に失敗しました。(0x80004005)", Settings.ErrorText);
-
-    ClearError();
-    seeking.readResult = S_OK;
-    seeking.seekResult = E_FAIL;
-    GraphState.ABLoopState = 1;
-    EXPECT_EQ(0, SetABPoint(1));
-    EXPECT_EQ(VLM_ERR_FATAL, Settings.ErrorCode);
-    EXPECT_STREQ("A-B 区間ループ：シークの実行に失敗しました。(0x80004005)", Settings.ErrorText);
+    // The new state is stored before the position is read: a failure leaves
+    // it, with the point of the failed read unchanged.
+    struct Failure {
+        int stateBefore;
+        int isB;
+        bool seekFails;
+        const char* text;
+        int stateAfter;
+        LONGLONG start, end;
+    };
+    const Failure failures[] = {
+        {0, 0, false, "A-B 区間ループ：開始位置の取得に失敗しました。(0x80004005)", 1, 3 * Sec, 4 * Sec},
+        {1, 1, false, "A-B 区間ループ：終了位置の取得に失敗しました。(0x80004005)", 2, 3 * Sec, 4 * Sec},
+        {1, 1, true, "A-B 区間ループ：シークの実行に失敗しました。(0x80004005)", 2, 3 * Sec, 20 * Sec},
+    };
+    for (const Failure& f : failures) {
+        SCOPED_TRACE(f.text);
+        ClearError();
+        seeking.position = 20 * Sec;
+        seeking.readResult = f.seekFails ? S_OK : E_FAIL;
+        seeking.seekResult = f.seekFails ? E_FAIL : S_OK;
+        seeking.seeks.clear();
+        GraphState.ABLoopState = f.stateBefore;
+        GraphState.ABStart = 3 * Sec;
+        GraphState.ABEnd = 4 * Sec;
+        EXPECT_EQ(0, SetABPoint(f.isB));
+        EXPECT_EQ(VLM_ERR_FATAL, Settings.ErrorCode);
+        EXPECT_STREQ(f.text, Settings.ErrorText);
+        EXPECT_EQ(f.stateAfter, GraphState.ABLoopState);
+        EXPECT_EQ(f.start, GraphState.ABStart);
+        EXPECT_EQ(f.end, GraphState.ABEnd);
+        EXPECT_TRUE(seeking.seeks.empty());
+    }
 }
 
 TEST_F(GraphControlTest, NoGraphNoABPoint)
@@ -550,6 +654,94 @@ TEST_F(GraphControlTest, AudioDigits)
     GraphState.StreamSelect = NULL;          // one audio stream: no selector
     EXPECT_EQ(1, SwitchAudioStream(1));
     EXPECT_EQ(0, GraphState.CurrentAudioStream);
+}
+
+// ---- audio stream selection when a file starts
+
+struct AudioCase {
+    const char* what;
+    int videoFirst;     // a video stream before the audio ones
+    int audioStreams;
+    int audioSelect;    // AUDIO_SELECT
+    int kept;           // the selector is kept (two or more audio streams)
+    int enabledSlot;    // slot of the stream enabled
+};
+
+const AudioCase kAudioCases[] = {
+    {"two streams, the main one", 1, 2, 1, 1, 0},
+    {"three streams, the second sub stream", 1, 3, 3, 1, 2},
+    {"AUDIO_SELECT beyond the streams takes the last", 1, 3, 7, 1, 2},
+    {"ten streams, the last", 0, 10, 10, 1, 9},
+    {"twelve streams: only ten are mapped", 1, 12, 10, 1, 9},
+    {"one stream: no selector", 1, 1, 1, 0, -1},
+    {"no audio: no selector", 1, 0, 1, 0, -1},
+};
+
+TEST_F(GraphControlTest, SelectAudioStreamMapsAndEnables)
+{
+    for (const AudioCase& c : kAudioCases) {
+        SCOPED_TRACE(c.what);
+        FakeStreamSelect select;
+        if (c.videoFirst) select.majors.push_back(MEDIATYPE_Video);
+        for (int i = 0; i < c.audioStreams; i++) select.majors.push_back(MEDIATYPE_Audio);
+        // The selector is found behind a filter without one.
+        FakeFilter plain, splitter;
+        splitter.select = &select;
+        FakeGraph graph;
+        graph.filters = {&plain, &splitter};
+        Settings.AudioSelect = c.audioSelect;
+        GraphState.CurrentAudioStream = 7;
+
+        IAMStreamSelect* kept = (IAMStreamSelect*)1;
+        EXPECT_EQ(c.kept, SelectAudioStream(&graph, &kept));
+        EXPECT_EQ(c.kept ? &select : NULL, kept);
+        EXPECT_EQ(c.kept, select.refs);   // a selector not kept is released
+        // Streams beyond the tenth audio one are not even looked at.
+        EXPECT_EQ(c.videoFirst + std::min(c.audioStreams, VLM_AUDIO_STREAMS), select.infos);
+        for (int slot = 0; slot < VLM_AUDIO_STREAMS; slot++) {
+            int expected = slot < c.audioStreams ? slot + c.videoFirst : -1;
+            EXPECT_EQ(expected, GraphState.AudioStreamMap[slot]) << "slot " << slot;
+        }
+        if (c.kept) {
+            EXPECT_EQ((std::vector<LONG>{c.enabledSlot + c.videoFirst}), select.enabled);
+            EXPECT_EQ(c.enabledSlot, GraphState.CurrentAudioStream);
+        } else {
+            EXPECT_TRUE(select.enabled.empty());
+            EXPECT_EQ(0, GraphState.CurrentAudioStream);
+        }
+    }
+}
+
+TEST_F(GraphControlTest, SelectAudioStreamWithoutAWorkingSelector)
+{
+    struct Broken {
+        const char* what;
+        bool noSelector;
+        HRESULT countResult;
+        int infoFailsAt;
+    } cases[] = {
+        {"no filter offers one", true, S_OK, -1},
+        {"Count fails", false, E_FAIL, -1},
+        {"Info fails", false, S_OK, 2},
+    };
+    for (const Broken& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeStreamSelect select;
+        select.majors = {MEDIATYPE_Audio, MEDIATYPE_Audio, MEDIATYPE_Audio};
+        select.countResult = c.countResult;
+        select.infoFailsAt = c.infoFailsAt;
+        FakeFilter filter;
+        filter.select = c.noSelector ? NULL : &select;
+        FakeGraph graph;
+        graph.filters = {&filter};
+        Settings.AudioSelect = 2;
+        IAMStreamSelect* kept = (IAMStreamSelect*)1;
+        EXPECT_EQ(0, SelectAudioStream(&graph, &kept));
+        EXPECT_EQ(NULL, kept);
+        EXPECT_EQ(0, select.refs);
+        EXPECT_TRUE(select.enabled.empty());
+        EXPECT_EQ(0, GraphState.CurrentAudioStream);
+    }
 }
 
 }  // namespace

@@ -252,6 +252,75 @@ TEST_F(ScanFolderTest, JapaneseNamesAndPaths)
         EXPECT_EQ(GetFileAttributesA(e->path) != INVALID_FILE_ATTRIBUTES, true) << e->path;
 }
 
+TEST_F(ScanFolderTest, CodePageNamesAreTheAnsiListingsByteForByte)
+{
+    std::string folder = UseFolder("ansi");
+    const char* files[] = {"ソフト表示.avi", "ｱﾆﾒ表.mpg", "～波.avi", "Ａｂｃ.wmv", "a b.avi"};
+    for (const char* name : files) ASSERT_TRUE(FileTestCreateFile(folder, name)) << name;
+    std::vector<std::string> listed;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) listed.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+
+    ASSERT_EQ(ScanFolder(), 1) << Settings.ErrorText;
+    EXPECT_EQ(Sorted(FileTestNames()), Sorted(listed));
+    for (MediaFileEntry* e = MediaFileList.head; e != NULL; e = e->next) {
+        EXPECT_EQ(std::string(e->path), folder + "\\" + e->name);
+        EXPECT_EQ(std::wstring(e->widePath), FileTestWide(e->path)) << e->name;
+    }
+}
+
+// Names the code page cannot hold: an accented letter, the wave dash
+// U+301C (its look-alike in the code page is U+FF5E) and an emoji.
+const WCHAR* const kForeignNames[] = {L"caf\u00E9.avi", L"\u6CE2\u301C\u7DDA.avi", L"\U0001F600.avi"};
+
+std::string BestFit(const WCHAR* name)
+{
+    char ansi[2 * MAX_PATH] = "";
+    WideCharToMultiByte(CP_ACP, 0, name, -1, ansi, sizeof(ansi), NULL, NULL);
+    return ansi;
+}
+
+TEST_F(ScanFolderTest, NamesOutsideTheCodePageKeepTheirRealPath)
+{
+    std::string folder = UseFolder("foreign");
+    std::wstring wideFolder = FileTestWide(folder.c_str());
+    for (const WCHAR* name : kForeignNames) {
+        HANDLE file = CreateFileW((wideFolder + L"\\" + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        CloseHandle(file);
+    }
+    ASSERT_TRUE(FileTestCreateFile(folder, "plain.avi"));
+    // The ANSI form is what the playlist shows and PLAYING stores: resume
+    // finds the file by it.
+    std::string resumeName = BestFit(kForeignNames[1]);
+    strcpy(Settings.Playing, resumeName.c_str());
+    Settings.StopPosition = 50;
+
+    ASSERT_EQ(ScanFolder(), 1) << Settings.ErrorText;
+    EXPECT_EQ(MediaFileList.count, 4);
+    for (const WCHAR* name : kForeignNames) {
+        std::wstring real = wideFolder + L"\\" + name;
+        MediaFileEntry* e = MediaFileList.head;
+        while (e != NULL && real != e->widePath) e = e->next;
+        ASSERT_NE(e, nullptr) << BestFit(name);
+        EXPECT_EQ(std::string(e->name), BestFit(name));
+        EXPECT_EQ(std::string(e->path), folder + "\\" + BestFit(name));
+        EXPECT_NE(GetFileAttributesW(e->widePath), INVALID_FILE_ATTRIBUTES);
+    }
+    ASSERT_NE(MediaFileList.current, nullptr);
+    EXPECT_EQ(std::wstring(MediaFileList.current->widePath), wideFolder + L"\\" + kForeignNames[1]);
+    EXPECT_EQ(Settings.StopPosition, 50);
+    WCHAR path[VLM_PATH_CHARS];
+    ASSERT_EQ(SelectMediaFile(Start, 0, path), 1);
+    EXPECT_EQ(std::wstring(path), wideFolder + L"\\" + kForeignNames[1]);
+}
+
 TEST_F(ScanFolderTest, TrailingBackslashIsJoinedPlainly)
 {
     std::string folder = UseFolder("slash");

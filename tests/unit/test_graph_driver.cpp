@@ -175,4 +175,67 @@ TEST_F(PlayDriverTest, ProgramSwitchPlaysTheListFromItsResumePoint)
     EXPECT_LE(seconds, 6);
 }
 
+// Counts the questions (dialog windows) created on this thread and refuses
+// them, so that a question fails at once instead of waiting for a user.
+int QuestionsAsked;
+
+LRESULT CALLBACK RefuseQuestions(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        char name[16] = "";
+        GetClassNameA((HWND)wParam, name, sizeof(name));
+        if (lstrcmpA(name, "#32770") == 0) {
+            QuestionsAsked++;
+            return 1;
+        }
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+// A list or selection failure with code -1 ends the screensaver with its
+// message and never asks; codes 1 to 4 ask.
+TEST_F(PlayDriverTest, FatalListOrSelectionFailureEndsWithoutAQuestion)
+{
+    Load({{"DIRNAME", first}});
+    // A heap filled up to the last entry-sized block: the scan's first
+    // entry finds no room.
+    HANDLE full = HeapCreate(0, 0, 256 * 1024);
+    ASSERT_TRUE(full != NULL);
+    while (HeapAlloc(full, 0, sizeof(MediaFileEntry)) != NULL) {
+    }
+
+    struct Case {
+        const char* what;
+        HANDLE heap;
+        int kind, index;
+        const char* dirName;
+        int code;
+        const char* text;
+        int questions;
+    } cases[] = {
+        {"no memory for the list", full, Start, 0, NULL, VLM_ERR_FATAL, "メモリ不足あるいはヒープコラプション発生", 0},
+        {"no such number", GetProcessHeap(), ByNumber, 9, NULL, VLM_ERR_FATAL,
+         "指定のファイル番号の動画が見つかりません。", 0},
+        {"missing folder", GetProcessHeap(), Start, 0, "Z:\\no such folder", VLM_ERR_NONE, "", 1},
+    };
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseQuestions, NULL, GetCurrentThreadId());
+    ASSERT_TRUE(hook != NULL);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Load({{"DIRNAME", c.dirName ? std::string(c.dirName) : first}});
+        Settings.Heap = c.heap;
+        QuestionsAsked = 0;
+        EXPECT_EQ(PlayFile(c.kind, c.index), 0);
+        EXPECT_EQ(QuestionsAsked, c.questions);
+        EXPECT_EQ(Settings.ErrorCode, c.code);
+        // The allocation failure may carry the system's code after the text.
+        EXPECT_EQ(std::string(Settings.ErrorText).rfind(c.text, 0), 0u) << Settings.ErrorText;
+        EXPECT_TRUE(GraphState.Graph == NULL);
+        FreeMediaList();
+    }
+    UnhookWindowsHookEx(hook);
+    Settings.Heap = GetProcessHeap();
+    HeapDestroy(full);
+}
+
 }  // namespace

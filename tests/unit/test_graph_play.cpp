@@ -350,6 +350,15 @@ HRESULT FaultingCreate(IGraphBuilder** graph)
                             (void**)graph);
 }
 
+// A component that probes memory and catches its own fault.
+HRESULT ProbingCreate(IGraphBuilder** graph)
+{
+    GraphCreations++;
+    if (!IsBadReadPtr((void*)16, 4)) return E_UNEXPECTED;
+    return CoCreateInstance(CLSID_FilterGraph, NULL, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                            (void**)graph);
+}
+
 HRESULT RefusingCreate(IGraphBuilder** graph)
 {
     GraphCreations++;
@@ -403,6 +412,17 @@ TEST_F(GraphGuardTest, FaultOnceThenTheFreshStartPlays)
     EXPECT_EQ(Settings.ErrorCode, 0);
     EXPECT_TRUE(GraphState.Graph != NULL);
     EXPECT_EQ(ReadFileBytes(LogFilePath), "585 clip.avi\r\n");
+}
+
+TEST_F(GraphGuardTest, FaultHandledByTheComponentPlaysWithoutALogLine)
+{
+    std::wstring path = Wide(UseFile("clip.avi", PlainVideo(64, 48, 10, 5)));
+    CreateGraphBuilder = ProbingCreate;
+    ResetPlayState(Step);
+    EXPECT_EQ(StartGraph(Step, path.c_str()), 1) << Settings.ErrorText;
+    EXPECT_EQ(GraphCreations, 1);
+    EXPECT_EQ(Settings.ErrorCode, 0);
+    EXPECT_EQ(GetFileAttributesA(LogFilePath), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(GraphGuardTest, FailingResultIsNoExceptionAndNotRetried)

@@ -12,26 +12,67 @@ namespace {
 int BeepCount;
 BOOL WINAPI CountBeep(UINT) { BeepCount++; return TRUE; }
 
+// What a component does inside the guarded call.
+enum Fault {
+    AccessViolation,      // a real processor fault
+    CustomException,      // RaiseException with a code of its own
+    ForeignCxxException,  // the code C++ code of another compiler raises
+    CxxException,         // a C++ exception of this program's run-time
+    DivideByZero,
+};
+
 struct Attempts {
     int calls = 0;
     int cleanups = 0;
     int faultUntil = 1000;   // fault on calls 1..faultUntil
-    bool throwInstead = false;
+    Fault fault = AccessViolation;
 };
+
+volatile int Zero = 0;
 
 int FaultingOp(void* context)
 {
     Attempts* a = (Attempts*)context;
     a->calls++;
     if (a->calls <= a->faultUntil) {
-        if (a->throwInstead) throw 42;
-        volatile int* nowhere = (volatile int*)(INT_PTR)0x10;
-        *nowhere = 1;   // a real access violation
+        switch (a->fault) {
+        case AccessViolation: {
+            volatile int* nowhere = (volatile int*)(INT_PTR)0x10;
+            *nowhere = 1;
+            break;
+        }
+        case CustomException:
+            RaiseException(0xE0000001, 0, 0, NULL);
+            break;
+        case ForeignCxxException:
+            RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 0, NULL);
+            break;
+        case CxxException:
+            throw 42;
+        case DivideByZero:
+            return 7 / Zero;
+        }
     }
     return 7;
 }
 
 void CountCleanup(void* context) { ((Attempts*)context)->cleanups++; }
+
+// Faults that the component catches itself must never reach the guard.
+int HandledFaultsOp(void* context)
+{
+    Attempts* a = (Attempts*)context;
+    a->calls++;
+    int handled = 0;
+    if (IsBadReadPtr((void*)16, 4)) handled++;      // the system's own handler
+    if (IsBadWritePtr((void*)16, 4)) handled++;
+    try {
+        throw 5;
+    } catch (int) {
+        handled++;
+    }
+    return handled == 3 ? 7 : 0;
+}
 
 class GuardTest : public ::testing::Test {
 protected:
@@ -56,37 +97,52 @@ protected:
     }
 };
 
-TEST_F(GuardTest, AccessViolationIsCaughtAndLogged)
+struct FaultCase {
+    Fault fault;
+    int number;
+    const char* line;
+};
+
+const FaultCase kFaultCases[] = {
+    {AccessViolation, VLM_EXC_GRAPHBUILD, "585 \r\n"},
+    {CustomException, VLM_EXC_SIZEPROBE, "1220 \r\n"},
+    {ForeignCxxException, VLM_EXC_RELEASEPROBE, "777 \r\n"},
+    {CxxException, VLM_EXC_GRAPHBUILD, "585 \r\n"},
+    {DivideByZero, VLM_EXC_SIZEPROBE, "1220 \r\n"},
+};
+
+TEST_F(GuardTest, EscapingExceptionOfAnyKindIsCaughtLoggedAndBounded)
 {
-    Attempts a;
-    a.faultUntil = 1;
-    int result = RunGuarded(VLM_EXC_GRAPHBUILD, FaultingOp, CountCleanup, &a);
-    EXPECT_EQ(result, 7);          // the second attempt succeeded
-    EXPECT_EQ(a.calls, 2);
-    EXPECT_EQ(a.cleanups, 1);
-    EXPECT_EQ(ReadFileBytes(log), "585 \r\n");
-    EXPECT_EQ(BeepCount, 0);       // EXCEPTION_BEEP is off
+    // Once: logged, and the fresh start succeeds. Every time: one line per
+    // attempt, then the guard gives up. Either way the process lives on.
+    for (const FaultCase& c : kFaultCases) {
+        for (int faults : {1, 1000}) {
+            SCOPED_TRACE(testing::Message() << c.fault << " x" << faults);
+            DeleteFileA(log.c_str());
+            Attempts a;
+            a.fault = c.fault;
+            a.faultUntil = faults;
+            int attempts = faults < VLM_GUARD_MAX_ATTEMPTS ? faults + 1 : VLM_GUARD_MAX_ATTEMPTS;
+            int logged = faults < VLM_GUARD_MAX_ATTEMPTS ? faults : VLM_GUARD_MAX_ATTEMPTS;
+            EXPECT_EQ(RunGuarded(c.number, FaultingOp, CountCleanup, &a),
+                      faults < VLM_GUARD_MAX_ATTEMPTS ? 7 : VLM_GUARD_EXHAUSTED);
+            EXPECT_EQ(a.calls, attempts);
+            EXPECT_EQ(a.cleanups, logged);
+            std::string expected;
+            for (int i = 0; i < logged; i++) expected += c.line;
+            EXPECT_EQ(ReadFileBytes(log), expected);
+        }
+    }
+    EXPECT_EQ(BeepCount, 0);  // EXCEPTION_BEEP is off
 }
 
-TEST_F(GuardTest, RecurringFaultGivesUpAfterTheBound)
+TEST_F(GuardTest, FaultHandledInsideTheCallPassesUntouched)
 {
     Attempts a;
-    int result = RunGuarded(VLM_EXC_SIZEPROBE, FaultingOp, CountCleanup, &a);
-    EXPECT_EQ(result, VLM_GUARD_EXHAUSTED);
-    EXPECT_EQ(a.calls, VLM_GUARD_MAX_ATTEMPTS);
-    EXPECT_EQ(a.cleanups, VLM_GUARD_MAX_ATTEMPTS);
-    std::string expected;
-    for (int i = 0; i < VLM_GUARD_MAX_ATTEMPTS; i++) expected += "1220 \r\n";
-    EXPECT_EQ(ReadFileBytes(log), expected);
-}
-
-TEST_F(GuardTest, LanguageExceptionIsCaughtToo)
-{
-    Attempts a;
-    a.throwInstead = true;
-    a.faultUntil = 2;
-    EXPECT_EQ(RunGuarded(VLM_EXC_RELEASEPROBE, FaultingOp, NULL, &a), 7);
-    EXPECT_EQ(ReadFileBytes(log), "777 \r\n777 \r\n");
+    EXPECT_EQ(RunGuarded(VLM_EXC_GRAPHBUILD, HandledFaultsOp, CountCleanup, &a), 7);
+    EXPECT_EQ(a.calls, 1);
+    EXPECT_EQ(a.cleanups, 0);
+    EXPECT_EQ(GetFileAttributesA(log.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(GuardTest, LogLineNamesTheCurrentFile)

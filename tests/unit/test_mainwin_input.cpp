@@ -1,6 +1,8 @@
 // Input rules of the main window: debounce, folder keys, mouse reach, digit
 // keys, and the playlist placement the P key cycles through.
 #include <gtest/gtest.h>
+#include <string.h>
+#include <vector>
 #include "vlm_mainwin.h"
 #include "vlm_subwin.h"
 
@@ -123,5 +125,56 @@ TEST_P(PlaylistPlaceTest, RectangleByPosition)
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, PlaylistPlaceTest, ::testing::ValuesIn(kPlaylistCases));
+
+// ---- the message loop
+
+// Scripted GetMessageA: each call takes the next row, writes its message
+// (garbage for a failure, as a failing call may leave) and gives its result.
+struct LoopStep {
+    BOOL result;
+    UINT message;
+    WPARAM wParam;
+};
+std::vector<LoopStep> LoopScript;
+size_t LoopCalls;
+
+BOOL WINAPI ScriptedGetMessage(LPMSG msg, HWND, UINT, UINT)
+{
+    const LoopStep& step = LoopScript[LoopCalls++];
+    if (step.result < 0) {
+        memset(msg, 0xCD, sizeof(*msg));
+    } else {
+        ZeroMemory(msg, sizeof(*msg));
+        msg->message = step.message;
+        msg->wParam = step.wParam;
+    }
+    return step.result;
+}
+
+TEST(MessageLoop, QuitCodeOnlyFromTheQuitMessage)
+{
+    struct {
+        const char* what;
+        std::vector<LoopStep> script;
+        int code;
+    } cases[] = {
+        {"quit", {{0, WM_QUIT, 7}}, 7},
+        {"messages, then quit", {{1, WM_NULL, 99}, {1, WM_NULL, 5}, {0, WM_QUIT, 3}}, 3},
+        {"failing at once", {{-1, 0, 0}}, 0},
+        {"failing after a message", {{1, WM_NULL, 99}, {-1, 0, 0}}, 0},
+    };
+    for (const auto& c : cases) {
+        LoopScript = c.script;
+        LoopCalls = 0;
+        GetLoopMessage = ScriptedGetMessage;
+        EXPECT_EQ(RunMessageLoop(), c.code) << c.what;
+        EXPECT_EQ(LoopCalls, c.script.size()) << c.what;
+    }
+    GetLoopMessage = GetMessageA;
+
+    // The real one: the code posted with the quit message.
+    PostQuitMessage(12);
+    EXPECT_EQ(RunMessageLoop(), 12);
+}
 
 }  // namespace

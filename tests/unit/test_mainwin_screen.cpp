@@ -103,6 +103,30 @@ TEST_F(ScreenTest, CreatesCompanionsOwnedByTheMainWindowAndDestroysThem)
     DestroyScreen();
 }
 
+TEST_F(ScreenTest, DisplayKeptOnWhilePlayingUnlessMonitorPower)
+{
+    // SetThreadExecutionState gives the state before it: a probe that sets
+    // a state of its own shows what creation and destruction asked for.
+    const EXECUTION_STATE probe = ES_CONTINUOUS | ES_SYSTEM_REQUIRED;
+    struct {
+        BOOL monitorPower;
+        EXECUTION_STATE whilePlaying, afterDestroy;
+    } rows[] = {
+        {FALSE, ES_CONTINUOUS | ES_DISPLAY_REQUIRED, ES_CONTINUOUS},   // 0x80000002, 0x80000000
+        {TRUE, probe, probe},                                          // left alone
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.monitorPower);
+        Settings.MonitorPower = r.monitorPower;
+        SetThreadExecutionState(probe);
+        ASSERT_EQ(CreateScreen(window), 1) << Settings.ErrorText;
+        EXPECT_EQ(SetThreadExecutionState(probe), r.whilePlaying);
+        DestroyScreen();
+        EXPECT_EQ(SetThreadExecutionState(probe), r.afterDestroy);
+    }
+    SetThreadExecutionState(ES_CONTINUOUS);
+}
+
 TEST_F(ScreenTest, CompanionsShownAtStartAsTheSettingsSay)
 {
     Settings.DispFilename = TRUE;

@@ -305,11 +305,20 @@ TEST_F(OverlayWindowTest, CreatedAgainAfterDestruction)
     EXPECT_EQ((HWND)NULL, StatusOverlay);
     ASSERT_EQ(1, CreateStatusOverlay(owner)) << Settings.ErrorText;
     EXPECT_NE((HWND)NULL, StatusOverlay);
-    // Redraws without an overlay must not invalidate every window.
+    // Redraws without an overlay must not invalidate every window (a null
+    // window to InvalidateRect means all of them): the owner, shown and
+    // painted, stays valid.
     DestroyStatusOverlay();
+    ShowWindow(owner, SW_SHOWNA);
+    UpdateWindow(owner);
+    Pump();
+    ValidateRect(owner, NULL);
+    ASSERT_FALSE(GetUpdateRect(owner, NULL, FALSE));
     RedrawOverlayTime();
     RedrawOverlayStatus();
     ResizeStatusOverlay();
+    EXPECT_FALSE(GetUpdateRect(owner, NULL, FALSE));
+    EXPECT_EQ((HWND)NULL, StatusOverlay);
 }
 
 // Counts the pixels of the bar in colour, in the columns [from, to).

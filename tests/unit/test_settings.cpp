@@ -551,6 +551,10 @@ TEST(SettingsFile, JunkLinesAndForeignSectionsAreIgnored)
     std::string path = WriteTestIni("junk", text);
     ResetSettings(path);
     ASSERT_EQ(LoadSettingsFrom(path.c_str(), 0), 1);
+    // The valid keys among the junk are read, spaces around them dropped.
+    EXPECT_EQ(Settings.SizePercent, 50);
+    EXPECT_TRUE(Settings.Mute);
+    // The commented key, and those of the other section, are not.
     EXPECT_EQ(Settings.SeekTime1, 30);
     EXPECT_STREQ(Settings.DirName, "");
     EXPECT_EQ(ReadFileBytes(path), text);

@@ -10,6 +10,13 @@
 
 namespace {
 
+std::wstring Wide(const char* text)
+{
+    WCHAR wide[1024] = L"";
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 1024);
+    return wide;
+}
+
 class CommandLineTest : public ::testing::Test {
 protected:
     static std::string Folder;
@@ -71,7 +78,7 @@ TEST_F(CommandLineTest, SwitchesGiveTheirModes)
     for (const ModeCase& c : cases) {
         SCOPED_TRACE(c.args);
         HWND window = (HWND)1;
-        EXPECT_EQ(ParseCommandLine(c.args, &window), c.mode);
+        EXPECT_EQ(ParseCommandLine(c.args, NULL, &window), c.mode);
         EXPECT_EQ((long long)(INT_PTR)window, c.window);
         EXPECT_STREQ(Settings.CommandLineFolder, "");
         EXPECT_STREQ(Settings.CommandLineFile, "");
@@ -108,10 +115,129 @@ TEST_F(CommandLineTest, PathsNameTheFolderAndTheFile)
     };
     for (const PathCase& c : cases) {
         SCOPED_TRACE(c.args);
-        EXPECT_EQ(ParseCommandLine(c.args.c_str(), NULL), c.mode);
+        EXPECT_EQ(ParseCommandLine(c.args.c_str(), NULL, NULL), c.mode);
         EXPECT_EQ(std::string(Settings.CommandLineFolder), c.folder);
         EXPECT_EQ(std::string(Settings.CommandLineFile), c.file);
     }
+}
+
+TEST_F(CommandLineTest, FolderTakesTheFormOfAChosenFolder)
+{
+    char saved[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA(Folder.c_str()));
+    const std::string japanese = Folder + "\\動画表";
+    const PathCase cases[] = {
+        {"/s " + Folder + "\\", StartRun, Folder, ""},
+        {"/s " + Folder + "\\\\\\", StartRun, Folder, ""},
+        {"/s \"" + japanese + "\\\"", StartRun, japanese, ""},
+        {"/s .", StartRun, Folder, ""},
+        {"/s 動画表", StartRun, japanese, ""},
+        {"動画表\\", StartRun, japanese, ""},
+        {"/s \"動画表\\..\\with space\\..\"", StartRun, Folder, ""},
+        {"/s 動画表\\表示.avi", StartRun, japanese, "表示.avi"},
+        {"plain.avi", StartRun, Folder, "plain.avi"},
+        {"/s Z:\\", StartRun, "Z:\\", ""},
+    };
+    for (const PathCase& c : cases) {
+        SCOPED_TRACE(c.args);
+        EXPECT_EQ(ParseCommandLine(c.args.c_str(), NULL, NULL), c.mode);
+        EXPECT_EQ(std::string(Settings.CommandLineFolder), c.folder);
+        EXPECT_EQ(std::string(Settings.CommandLineFile), c.file);
+    }
+    SetCurrentDirectoryA(saved);
+}
+
+struct SkipCase {
+    const char* commandLine;
+    const char* args;
+};
+
+TEST(SkipProgramName, LeavesTheArgumentText)
+{
+    const SkipCase cases[] = {
+        {"Quorlin.exe", ""},
+        {"Quorlin.exe /s", "/s"},
+        {"Quorlin.exe    /p 1234", "/p 1234"},
+        {"Quorlin.exe\t/s", "/s"},
+        {"Quorlin.exe \t /c", "/c"},
+        {"Quorlin.exe /s   Z:\\a b  ", "/s   Z:\\a b  "},
+        {"\"Z:\\a b\\Quorlin.exe\" /s", "/s"},
+        {"\"Z:\\a b\\Quorlin.exe\"/s", "/s"},
+        {"\"Z:\\a b\\Quorlin.exe\"", ""},
+        {"\"Z:\\no closing quote /s", ""},
+        // Unquoted Japanese folders: bytes of 0x80 and above are no white
+        // space, trail bytes 0x5C (ソ, 表) no separators.
+        {"Z:\\ビデオ\\Quorlin.exe /s Z:\\x", "/s Z:\\x"},
+        {"Z:\\ソフト表\\Velmora.scr /s", "/s"},
+        {"Z:\\ｱﾆﾒ\\Quorlin.exe\t/c", "/c"},
+        {"\"Z:\\ビデオ 表\\Quorlin.exe\" \"Z:\\表 x\"", "\"Z:\\表 x\""},
+        {"Z:\\a\x83", ""},   // a lead byte without its trail at the very end
+        {"", ""},
+    };
+    for (const SkipCase& c : cases) {
+        SCOPED_TRACE(c.commandLine);
+        EXPECT_STREQ(SkipProgramName(c.commandLine), c.args);
+        // The UTF-16 command line splits the same way.
+        std::wstring wide = Wide(c.commandLine);
+        EXPECT_EQ(std::wstring(SkipProgramNameW(wide.c_str())), Wide(c.args));
+    }
+    EXPECT_STREQ(SkipProgramName(NULL), "");
+    EXPECT_EQ(std::wstring(SkipProgramNameW(NULL)), L"");
+}
+
+struct FitCase {
+    const WCHAR* text;
+    int fits;
+};
+
+TEST(TextFitsCodePage, Table)
+{
+    const FitCase cases[] = {
+        {L"", 1},
+        {L"Z:\\clips", 1},
+        {L"Z:\\\u52D5\u753B\u8868", 1},     // 動画表
+        {L"\uFF5E\uFF71", 1},                 // ～ and half-width ｱ are in the code page
+        {L"caf\u00E9", 0},                     // best fit only
+        {L"\u6CE2\u301C\u7DDA", 0},           // the wave dash is not
+        {L"\U0001F600", 0},
+    };
+    for (const FitCase& c : cases) EXPECT_EQ(TextFitsCodePage(c.text), c.fits) << (const void*)c.text;
+}
+
+struct RefuseCase {
+    std::wstring wideArgs;
+    int mode;
+};
+
+TEST_F(CommandLineTest, PathOutsideTheCodePageIsRefused)
+{
+    // The ANSI text is what the system makes of it; whatever it names must
+    // not be used.
+    const std::string ansi = "/s " + Folder;
+    const RefuseCase cases[] = {
+        {L"/s Z:\\caf\u00E9", StartRefused},
+        {L"Z:\\\u6CE2\u301C\u7DDA", StartRefused},
+        {L"\"Z:\\x\\\U0001F600.avi\"", StartRefused},
+        {Wide(ansi.c_str()), StartRun},
+    };
+    for (const RefuseCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.mode));
+        ZeroMemory(&Settings, sizeof(Settings));
+        EXPECT_EQ(ParseCommandLine(ansi.c_str(), c.wideArgs.c_str(), NULL), c.mode);
+        if (c.mode == StartRefused) {
+            EXPECT_EQ(Settings.ErrorCode, VLM_ERR_FATAL);
+            EXPECT_STREQ(Settings.ErrorText, "フォルダ名に使用できない文字が含まれています。");
+            EXPECT_STREQ(Settings.CommandLineFolder, "");
+        } else {
+            EXPECT_EQ(Settings.ErrorCode, 0);
+            EXPECT_EQ(std::string(Settings.CommandLineFolder), Folder);
+        }
+    }
+    // Switches carry no path: nothing to refuse.
+    HWND window = NULL;
+    EXPECT_EQ(ParseCommandLine("/p 1234", L"/p 1234 caf\u00E9", &window), StartPreview);
+    EXPECT_EQ(Settings.ErrorCode, 0);
 }
 
 TEST_F(CommandLineTest, FileInDriveRootKeepsTheRootBackslash)
@@ -119,7 +245,7 @@ TEST_F(CommandLineTest, FileInDriveRootKeepsTheRootBackslash)
     const char* path = "C:\\vlm_root_clip.avi";
     WriteFileBytes(path, "x");
     ASSERT_TRUE(FileExists(path));
-    EXPECT_EQ(ParseCommandLine("/s C:\\vlm_root_clip.avi", NULL), StartRun);
+    EXPECT_EQ(ParseCommandLine("/s C:\\vlm_root_clip.avi", NULL, NULL), StartRun);
     EXPECT_STREQ(Settings.CommandLineFolder, "C:\\");
     EXPECT_STREQ(Settings.CommandLineFile, "vlm_root_clip.avi");
     DeleteFileA(path);
@@ -128,10 +254,34 @@ TEST_F(CommandLineTest, FileInDriveRootKeepsTheRootBackslash)
 TEST_F(CommandLineTest, OverlongPathIsCutAndRejected)
 {
     std::string args = "\"" + Folder + "\\" + std::string(600, 'a') + "\"";
-    EXPECT_EQ(ParseCommandLine(args.c_str(), NULL), StartConfigure);
+    EXPECT_EQ(ParseCommandLine(args.c_str(), NULL, NULL), StartConfigure);
     EXPECT_STREQ(Settings.CommandLineFolder, "");
     std::string bare = std::string(2000, 'b');
-    EXPECT_EQ(ParseCommandLine(bare.c_str(), NULL), StartConfigure);
+    EXPECT_EQ(ParseCommandLine(bare.c_str(), NULL, NULL), StartConfigure);
+
+    // The path is cut to its first 259 characters, which here name a real
+    // folder: what follows is never seen.
+    std::string base = Folder + "\\";
+    ASSERT_LT(base.size(), (size_t)200);
+    std::string name(VLM_PATH_CHARS - 1 - base.size(), 'c');
+    // Through the "\\?\\" form: plain names of folders stop at 248.
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + Wide((base + name).c_str())).c_str(), NULL));
+    std::string cut = "/s \"" + base + name + "\\beyond the cut\"";
+    EXPECT_EQ(ParseCommandLine(cut.c_str(), NULL, NULL), StartRun);
+    EXPECT_EQ(std::string(Settings.CommandLineFolder), base + name);
+    EXPECT_EQ(strlen(Settings.CommandLineFolder), (size_t)VLM_PATH_CHARS - 1);
+
+    // Never inside a double-byte character: a cut that would split 表 drops
+    // it whole, and the 258 characters before it name no folder.
+    std::string shorter(VLM_PATH_CHARS - 2 - base.size(), 'd');
+    std::string split = "\"" + base + shorter + "表表\"";
+    EXPECT_EQ(ParseCommandLine(split.c_str(), NULL, NULL), StartConfigure);
+    EXPECT_STREQ(Settings.CommandLineFolder, "");
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + Wide((base + shorter).c_str())).c_str(), NULL));
+    EXPECT_EQ(ParseCommandLine(split.c_str(), NULL, NULL), StartRun);
+    EXPECT_EQ(std::string(Settings.CommandLineFolder), base + shorter);
+    RemoveDirectoryW((L"\\\\?\\" + Wide((base + shorter).c_str())).c_str());
+    RemoveDirectoryW((L"\\\\?\\" + Wide((base + name).c_str())).c_str());
 }
 
 TEST(ProgramDirPath, BuildsPathBesideTheProgram)
@@ -265,10 +415,21 @@ TEST(ScreenMode, MetricsWinWhenTheyDisagree)
 
 TEST(ScreenMode, ReadsTheRealScreen)
 {
-    ZeroMemory(&ScreenMode, sizeof(ScreenMode));
+    // One screen whose settings and metrics agree: every field is the
+    // settings' own, none left from before.
+    DEVMODEA current = {};
+    current.dmSize = sizeof(current);
+    ASSERT_TRUE(EnumDisplaySettingsA(NULL, ENUM_CURRENT_SETTINGS, &current));
+    ASSERT_EQ(current.dmPelsWidth, (DWORD)GetSystemMetrics(SM_CXSCREEN));
+    ASSERT_EQ(current.dmPelsHeight, (DWORD)GetSystemMetrics(SM_CYSCREEN));
+    ASSERT_NE(current.dmBitsPerPel, 0u);
+    memset(&ScreenMode, 0xA5, sizeof(ScreenMode));
     ASSERT_EQ(GetScreenMode(NULL), 1);
-    EXPECT_EQ(ScreenMode.ScreenWidth, (DWORD)GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_EQ(ScreenMode.ScreenHeight, (DWORD)GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(ScreenMode.ScreenWidth, current.dmPelsWidth);
+    EXPECT_EQ(ScreenMode.ScreenHeight, current.dmPelsHeight);
+    EXPECT_EQ(ScreenMode.ScreenBitsPerPel, current.dmBitsPerPel);
+    EXPECT_EQ(ScreenMode.ScreenDisplayFlags, current.dmDisplayFlags);
+    EXPECT_EQ(ScreenMode.ScreenFrequency, current.dmDisplayFrequency);
 }
 
 }  // namespace
