@@ -334,6 +334,24 @@ static int FinishEntry(HWND dialog)
     return 1;
 }
 
+// Every file of EntryNameBuffer exists under its ANSI path; else the
+// message. The file-open dialog hands back ANSI names too, and one that the
+// code page cannot spell names no file the player could open.
+static int SelectedFilesExist(HWND dialog)
+{
+    int files = SplitSelection(EntryNameBuffer, VLM_ENTRY_NAME_BYTES, NULL, 0);
+    int found = 0;
+    char path[VLM_PATH_CHARS];
+    while (found < files && SplitSelection(EntryNameBuffer, VLM_ENTRY_NAME_BYTES, path, found)) {
+        DWORD attributes = GetFileAttributesA(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) break;
+        found++;
+    }
+    if (files > 0 && found == files) return 1;
+    MessageBoxA(dialog, "ファイルが存在しません。", NULL, MB_OK);
+    return 0;
+}
+
 static void OnEntryOk(HWND dialog)
 {
     // Read whole, so that a text longer than a path is refused rather than
@@ -345,12 +363,7 @@ static void OnEntryOk(HWND dialog)
     memcpy(EntryNameBuffer, path, length);
     EntryNameBuffer[length] = '\0';
     EntryNameBuffer[length + 1] = '\0';
-    DWORD attributes = length > 0 ? GetFileAttributesA(EntryNameBuffer) : INVALID_FILE_ATTRIBUTES;
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        MessageBoxA(dialog, "ファイルが存在しません。", NULL, MB_OK);
-        return;
-    }
-    if (FinishEntry(dialog)) EndEntryDialog(dialog, 1);
+    if (SelectedFilesExist(dialog) && FinishEntry(dialog)) EndEntryDialog(dialog, 1);
 }
 
 static void OnEntryBrowse(HWND dialog)
@@ -392,7 +405,7 @@ static void OnEntryBrowse(HWND dialog)
         // itself: the next browse starts in its folder either way.
         lstrcpynA(BrowseStartFolder, names, VLM_PATH_CHARS);
         if (names[strlen(names) + 1] == '\0') ParentFolder(BrowseStartFolder);
-        if (FinishEntry(dialog)) EndEntryDialog(dialog, 1);
+        if (SelectedFilesExist(dialog) && FinishEntry(dialog)) EndEntryDialog(dialog, 1);
         return;
     }
     if (fullAtEnd) {

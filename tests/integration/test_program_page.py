@@ -34,7 +34,7 @@ class ProgramPageTest(DesktopTestCase):
         super().setUpClass()
         cls.media = os.path.join(BUILD, "itest-tmp", "program-media")
         os.makedirs(cls.media, exist_ok=True)
-        for name in "abcdef":
+        for name in ["a", "b", "c", "d", "e", "f", "caf\u00e9"]:
             open(os.path.join(cls.media, name + ".avi"), "wb").close()
 
     def setUp(self):
@@ -177,10 +177,16 @@ class ProgramPageTest(DesktopTestCase):
         self.write_list([(self.clip("f.avi"), 0, -1)] * 98)
         self.open_page()
         dialog = self.entry_dialog(NEW)
-        self.desktop.click(dialog, 1112)
-        self.desktop.wait_window("#32770", OPEN_TITLE)
-        self.desktop.xdotool("type", "--delay", "20", '"a.avi" "b.avi" "c.avi" "d.avi" "e.avi"')
-        self.desktop.key("Return")
+        # The code page has only a best fit for the é: its ANSI name names no
+        # file, and the selection is refused rather than stored unplayable.
+        for names in ('"a.avi" "caf\u00e9.avi"', '"a.avi" "b.avi" "c.avi" "d.avi" "e.avi"'):
+            self.desktop.click(dialog, 1112)
+            self.desktop.wait_window("#32770", OPEN_TITLE)
+            self.desktop.xdotool("type", "--delay", "20", names)
+            self.desktop.key("Return")
+            if "caf" in names:
+                self.dismiss("ファイルが存在しません。")
+                self.assertEqual(len(self.rows()), 98)
         wait_for(lambda: len(self.rows()) == 100, what="two rows added")
         self.assertEqual([r[0] for r in self.rows()[98:]], [self.clip("a.avi"), self.clip("b.avi")])
         self.desktop.click(self.page, NEW)
