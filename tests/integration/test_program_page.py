@@ -45,8 +45,12 @@ class ProgramPageTest(DesktopTestCase):
         self.player.remove()
 
     # ---- helpers
-    def clip(self, name, folder=None):
-        return win_path(os.path.join(folder or self.media, name))
+    def clip(self, name):
+        return win_path(os.path.join(self.media, name))
+
+    @staticmethod
+    def group(ini, n):
+        return [ini["PROGRAM_%s%02d" % (stem, n)] for stem in ("FILENAME", "STA_POSITION", "END_POSITION")]
 
     def write_list(self, entries, **values):
         """entries: (path, start, end) per number; None leaves the number empty."""
@@ -94,12 +98,12 @@ class ProgramPageTest(DesktopTestCase):
         if path is not None:
             self.desktop.xdotool("type", "--delay", "20", path)
         dialog = self.desktop.wait_window("#32770", ENTRY_TITLE)["hwnd"]
-        for check, value in ((1422, start), (1423, end)):
+        for check, box, value in ((1422, 1220, start), (1423, 1221, end)):
             if value is None:
                 continue
             if not self.checked(dialog, check):
                 self.desktop.send(self.desktop.control(dialog, check)["hwnd"], BM_CLICK)
-            box = self.desktop.control(dialog, check - 202)
+            box = self.desktop.control(dialog, box)
             self.desktop.mouse_move((box["left"] + box["right"]) // 2, (box["top"] + box["bottom"]) // 2)
             self.desktop.xdotool("click", "--repeat", "2", 1)
             self.desktop.xdotool("type", str(value))
@@ -124,13 +128,10 @@ class ProgramPageTest(DesktopTestCase):
         self.desktop.click(self.page, UP)
         wait_for(lambda: self.rows()[0][0] == self.clip("b.avi"), what="b moved up")
         ini = self.ok_sheet()
-        self.assertEqual([ini["PROGRAM_FILENAME01"], ini["PROGRAM_STA_POSITION01"], ini["PROGRAM_END_POSITION01"]],
-                         [self.clip("b.avi"), "0", "0"])
-        self.assertEqual([ini["PROGRAM_FILENAME02"], ini["PROGRAM_STA_POSITION02"], ini["PROGRAM_END_POSITION02"]],
-                         [self.clip("a.avi"), "5", "-1"])
+        self.assertEqual(self.group(ini, 1), [self.clip("b.avi"), "0", "0"])
+        self.assertEqual(self.group(ini, 2), [self.clip("a.avi"), "5", "-1"])
         for n in range(3, 101):
-            self.assertEqual([ini["PROGRAM_FILENAME%02d" % n], ini["PROGRAM_STA_POSITION%02d" % n],
-                              ini["PROGRAM_END_POSITION%02d" % n]], ["", "0", "-1"], n)
+            self.assertEqual(self.group(ini, n), ["", "0", "-1"], n)
         self.assertEqual((ini["PROGRAM_PLAY_NO"], ini["PROGRAM_STOPPOSITION"]), ("1", "0"))
 
     def test_ok_without_a_change_writes_no_program_key(self):
@@ -159,7 +160,7 @@ class ProgramPageTest(DesktopTestCase):
         wait_for(lambda: len(self.rows()) == 2, what="one row added")
         self.assertEqual(self.rows()[1], [self.clip("c.avi"), "", "7"])
         ini = self.ok_sheet()
-        self.assertEqual((ini["PROGRAM_FILENAME02"], ini["PROGRAM_END_POSITION02"]), (self.clip("c.avi"), "7"))
+        self.assertEqual(self.group(ini, 2), [self.clip("c.avi"), "0", "7"])
 
     def test_edit_with_start_zero_stores_no_start(self):
         self.write_list([(self.clip("a.avi"), 5, 9)])
@@ -171,7 +172,7 @@ class ProgramPageTest(DesktopTestCase):
         self.type_entry(start=0)
         wait_for(lambda: self.rows() == [[self.clip("a.avi"), "", "9"]], what="start cleared")
         ini = self.ok_sheet()
-        self.assertEqual((ini["PROGRAM_STA_POSITION01"], ini["PROGRAM_END_POSITION01"]), ("0", "9"))
+        self.assertEqual(self.group(ini, 1), [self.clip("a.avi"), "0", "9"])
 
     def test_file_dialog_fills_the_list_up_to_a_hundred(self):
         self.write_list([(self.clip("f.avi"), 0, -1)] * 98)
@@ -214,32 +215,28 @@ class ProgramPageTest(DesktopTestCase):
                          ("FALSE", "", win_path(self.media)))
 
     # ---- the screensaver plays what the page wrote
-    def colour_clip(self, folder, name, number, seconds):
+    @staticmethod
+    def colour_clip(path, number, seconds):
         """A clip whose colour tells the clip (green) and the second (red, blue)."""
-        path = os.path.join(folder, name)
         expr = "r='40+20*floor(T)':g='%d':b='220-20*floor(T)'" % (40 + 80 * number)
         subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
                         "color=black:size=320x240:rate=15:duration=%d" % seconds, "-vf", "format=gbrp,geq=" + expr,
                         "-c:v", "mjpeg", "-q:v", "3", path], check=True, timeout=120)
         return win_path(path)
 
-    def centre_colour(self):
+    def shown_clip_and_second(self):
+        """(clip, second) of the colour at the screen's centre, or None (black
+        between files)."""
         out = subprocess.run(["/usr/bin/import", "-window", "root", "-crop", "1x1+512+384", "-depth", "8", "txt:-"],
                              env=self.desktop.env, stdout=subprocess.PIPE, check=True, timeout=30).stdout.decode()
-        return tuple(int(v) for v in re.search(r"\((\d+),(\d+),(\d+)", out).groups())
-
-    def clip_and_second(self, colour):
-        """The (clip, second) whose colour is nearest, or None for a frame of
-        no clip (black between files)."""
-        r, g, b = colour
+        r, g, b = (int(v) for v in re.search(r"\((\d+),(\d+),(\d+)", out).groups())
         clip, second = round((g - 40) / 80), round((r - 40) / 20)
         near = abs(g - (40 + 80 * clip)) < 30 and abs(b - (220 - 20 * second)) < 12
         return (clip, second) if near and 0 <= clip <= 2 and 0 <= second <= 8 else None
 
     def test_screensaver_plays_the_edited_list_in_order_within_its_times(self):
-        folder = os.path.join(self.player.path, "clips")
-        os.makedirs(folder)
-        clips = [self.colour_clip(folder, "clip%d.avi" % n, n, s) for n, s in ((0, 7), (1, 3), (2, 6))]
+        clips = [self.colour_clip(os.path.join(self.player.path, "clip%d.avi" % n), n, s)
+                 for n, s in ((0, 7), (1, 3), (2, 6))]
         self.write_list([(clips[0], 2, 4), (clips[1], 0, -1)])
         self.open_page()
         self.entry_dialog(NEW)
@@ -256,7 +253,7 @@ class ProgramPageTest(DesktopTestCase):
         seen = []  # (clip, second) in the order shown, repeats dropped
         deadline = time.monotonic() + 14
         while time.monotonic() < deadline:
-            shown = self.clip_and_second(self.centre_colour())
+            shown = self.shown_clip_and_second()
             if shown and (not seen or seen[-1] != shown):
                 seen.append(shown)
         self.desktop.key("x")
