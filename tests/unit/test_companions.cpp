@@ -6,6 +6,7 @@
 #include <vector>
 #include "support_ini.h"
 #include "support_media.h"
+#include "support_resources.h"
 #include "vlm_dx.h"
 #include "vlm_file.h"
 #include "vlm_global.h"
@@ -120,11 +121,8 @@ TEST(KeyHelpRule, SizeClassAndCentredPlace)
 // The string table as the built player carries it, read as code page 932.
 TEST(KeyHelpTexts, LoadedFromThePlayersStringTable)
 {
-    char exe[MAX_PATH];
-    GetModuleFileNameA(NULL, exe, MAX_PATH);
-    strcpy(strrchr(exe, '\\') + 1, "Quorlin.exe");
-    HMODULE player = LoadLibraryExA(exe, NULL, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_TRUE(player != NULL) << exe;
+    HMODULE player = PlayerResources();
+    ASSERT_TRUE(player != NULL) << "Quorlin.exe beside the test";
     Settings.Instance = player;
     ASSERT_EQ(LoadKeyHelpTexts(), 1) << Settings.ErrorText;
     EXPECT_STREQ(KeyHelpTitle, "スクリーンセーバー動作中の有効なキー操作");
@@ -159,7 +157,6 @@ TEST(KeyHelpTexts, LoadedFromThePlayersStringTable)
     EXPECT_EQ(LoadKeyHelpTexts(), 1);
     EXPECT_STREQ(KeyHelpTitle, "");
     EXPECT_STREQ(KeyHelpDescriptions[0], "");
-    FreeLibrary(player);
 }
 
 // ---- display modes

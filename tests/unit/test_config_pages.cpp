@@ -6,25 +6,11 @@
 #include <string>
 #include <vector>
 #include "support_ini.h"
+#include "support_resources.h"
 #include "resource.h"
 #include "vlm_configwin.h"
 #include "vlm_global.h"
 #include <commctrl.h>
-
-// ---- the player's resources
-
-static HMODULE PlayerResources()
-{
-    static HMODULE module = NULL;
-    if (module == NULL) {
-        char path[MAX_PATH];
-        GetModuleFileNameA(NULL, path, MAX_PATH);
-        char* slash = strrchr(path, '\\');
-        if (slash) strcpy(slash + 1, "Quorlin.exe");
-        module = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    }
-    return module;
-}
 
 // ---- message boxes: closed as soon as they show, their texts kept
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "support_ini.h"
+#include "support_resources.h"
 #include "vlm_configwin.h"
 #include "vlm_global.h"
 #include "vlm_mainwin.h"
@@ -59,7 +60,7 @@ void StartHistory(const std::string& rows, const char* dirName = "")
         pins.push_back(i + 1 < rows.size() && rows[i + 1] == '*');
     }
     ResetSettings(WriteTestIni("folderdlg", IniText(pairs)));
-    Settings.Instance = GetModuleHandleA(NULL);
+    Settings.Instance = PlayerResources();
     ASSERT_EQ(LoadHistory(), 1);
     lstrcpynA(Settings.DirName, dirName, VLM_PATH_CHARS);
     for (size_t r = 0; r < pins.size(); r++)
