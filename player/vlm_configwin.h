@@ -2,6 +2,7 @@
 // folder selection and history dialogs.
 #pragma once
 #include <windows.h>
+#include "vlm_global.h"
 
 // ---- folder browser, folder selection and history dialogs (vlm_configwin_folder.cpp)
 
@@ -113,3 +114,38 @@ int PageNumberValue(int controlId, int value);
 // ---- program page and entry dialog (vlm_configwin_program.cpp)
 
 INT_PTR CALLBACK ProgramPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// One entry of the program list: start 0 means no start time, end -1 no
+// end time (play to the end).
+struct ProgramRow {
+    char path[VLM_PATH_CHARS];
+    int start;
+    int end;
+};
+struct ProgramRows {
+    int count;
+    BOOL changed;  // the list was edited; nothing is written without it
+    ProgramRow row[VLM_PROGRAM_ENTRIES];
+};
+// The PROGRAM_ groups of the settings file up to the first empty name; a
+// missing or negative start reads as 0, an end below -1 as -1.
+void ReadProgramRows(ProgramRows* rows);
+// Only when changed: rows 01..count, empty groups up to 100, and the
+// program resume point back to the first entry.
+void WriteProgramRows(const ProgramRows* rows);
+// The list cells of a row's times: empty when not set. 16 bytes each.
+void ProgramCellTexts(const ProgramRow* row, char* start, char* end);
+
+// Cuts path at its last backslash ("C:\a\b.avi" -> "C:\a"); a bare drive
+// keeps its backslash; a path without one stays as it is.
+void ParentFolder(char* path);
+// names: a full path, or a folder and file names, each zero-terminated,
+// the list ending with an empty text, within capacity bytes. With out NULL:
+// the number of files (0 when the list is empty or unterminated). Else the
+// full path of file index into out (260 bytes): 1, or 0 with out empty when
+// there is no such file or its path would not fit.
+int SplitSelection(const char* names, int capacity, char* out, int index);
+// The file-open dialog's start folder (260 bytes), when it has none yet:
+// the folder of the list's last path (lastPath NULL: empty list), else the
+// folder box of page 1, else "C:\".
+void PickBrowseStartFolder(char* folder, const char* lastPath, const char* folderBox);
