@@ -3,7 +3,8 @@
 # points at it, and starts the screensaver through Velmora.scr under Wine.
 # With $DISPLAY it plays on that display until the user ends it (a key or
 # the mouse); without, it runs on a virtual screen, writes build/demo.png
-# after a few seconds and ends.
+# after a few seconds, then opens the configuration sheet and writes
+# build/demo-config.png, and ends.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${BUILD:-build}"
@@ -78,3 +79,19 @@ echo "demo: playing $clips on virtual display $display"
 sleep "${DEMO_SECONDS:-8}"
 /usr/bin/import -window root "$BUILD/demo.png"
 echo "demo: screenshot written to $BUILD/demo.png"
+
+# Then the configuration sheet, as the display settings' "Settings" button
+# opens it: the screensaver ends first (only one player runs at a time).
+xdotool key --clearmodifiers Escape Escape >/dev/null 2>&1 || true
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w
+(cd "$player" && wine Velmora.scr /c)
+sheet=""
+for _ in $(seq 1 100); do
+  sheet=$(xdotool search --name "^Velmora Configuration$" 2>/dev/null | head -n1) && [ -n "$sheet" ] && break
+  sleep 0.2
+done
+[ -n "$sheet" ] || { echo "demo: the configuration sheet did not open" >&2; exit 1; }
+sleep 2
+/usr/bin/import -window "$sheet" "$BUILD/demo-config.png"
+echo "demo: configuration sheet written to $BUILD/demo-config.png"
