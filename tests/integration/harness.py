@@ -228,7 +228,9 @@ class Desktop:
                         what="window class=%r title=%r" % (cls, title))
 
     def children(self, hwnd):
-        return _parse_windows(self.probe("children", hwnd))
+        # A window may close between the listing and this look (a dialog
+        # going away while a test waits for the next one): it has no children.
+        return _parse_windows(self.probe("children", hwnd, check=False))
 
     def dialog_texts(self, hwnd):
         """Texts of a dialog's or message box's controls, in creation order."""
