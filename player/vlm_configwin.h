@@ -86,6 +86,15 @@ BOOL HandleHelpPane(int pageNumber, HWND page, UINT message, WPARAM wParam, LPAR
 // Destroys the help pane tooltips of the pages that exist.
 void DestroyPageTips();
 
+// A column of a report list view.
+struct ListColumn {
+    const char* title;
+    int format;  // LVCFMT_LEFT or LVCFMT_RIGHT
+    int width;   // pixels
+};
+// Full-row selection and the columns, left to right (history and program lists).
+void SetUpReportList(HWND list, const ListColumn* columns, int count);
+
 // The two program-play check boxes (1419 on page 1, 1420 on the program
 // page) kept in step, with the folder box of page 1.
 enum {

@@ -53,8 +53,7 @@ static int SlotOfRow(int links, int row)
 
 static int IsPinned(int links, int slot)
 {
-    const HistoryLinks* l = links == HistoryWork ? &Settings.FolderHistory.work : &Settings.FolderHistory.live;
-    return slot >= 0 && l->node[slot].pinned != 0;
+    return slot >= 0 && HistoryLinksOf(links)->node[slot].pinned != 0;
 }
 
 int HistoryRowCount(int links)
@@ -91,7 +90,7 @@ int EditHistory(int links, int edit, int row)
     if (edit == HistoryEditDelete && HistoryRowCount(links) < 2) return HistoryRefusedWholeHistory;
     int c = SlotOfRow(links, row);
     if (c < 0) return HistoryRefusedNoSelection;
-    HistoryLinks* l = links == HistoryWork ? &Settings.FolderHistory.work : &Settings.FolderHistory.live;
+    HistoryLinks* l = HistoryLinksOf(links);
     switch (edit) {
     case HistoryEditPin:
         l->node[c].pinned = (signed char)!l->node[c].pinned;
@@ -167,7 +166,11 @@ static void ShowHistoryRows(HWND list, int links, int selectRow)
 // Full-row selection, the two marks and the two columns.
 static void SetUpHistoryList(HWND list)
 {
-    ListView_SetExtendedListViewStyleEx(list, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    static const ListColumn columns[] = {
+        {"Selected Folder Name", LVCFMT_LEFT, 420},
+        {"Key", LVCFMT_LEFT, 57},
+    };
+    SetUpReportList(list, columns, 2);
     FolderDialog.images = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, 2, 0);
     if (FolderDialog.images) {
         static const int marks[] = {IDI_HISTORY_UNPINNED, IDI_HISTORY_PINNED};  // image 0, 1
@@ -177,19 +180,6 @@ static void SetUpHistoryList(HWND list)
             if (icon) DestroyIcon(icon);
         }
         ListView_SetImageList(list, FolderDialog.images, LVSIL_SMALL);
-    }
-    static const struct {
-        const char* title;
-        int width;
-    } columns[] = {{"Selected Folder Name", 420}, {"Key", 57}};
-    for (int i = 0; i < 2; i++) {
-        LVCOLUMNA column = {};
-        column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = columns[i].width;
-        column.pszText = (char*)columns[i].title;
-        column.iSubItem = i;
-        SendMessageA(list, LVM_INSERTCOLUMNA, i, (LPARAM)&column);
     }
 }
 

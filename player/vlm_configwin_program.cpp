@@ -6,7 +6,9 @@
 #include "vlm_configwin.h"
 #include "Quorlin.h"
 #include "resource.h"
+#include "vlm_file.h"
 #include "vlm_global.h"
+#include "vlm_util.h"
 #include <commctrl.h>
 #include <commdlg.h>
 #include <stdio.h>
@@ -54,10 +56,7 @@ void WriteProgramRows(const ProgramRows* rows)
         WriteSettingsInt(key, row->end);
     }
     // A changed list starts again from its first entry.
-    Settings.ProgramPlayNo = 1;
-    Settings.ProgramStopPosition = 0;
-    WriteSettingsInt("PROGRAM_PLAY_NO", Settings.ProgramPlayNo);
-    WriteSettingsInt("PROGRAM_STOPPOSITION", Settings.ProgramStopPosition);
+    SaveProgramResume(1, 0);
 }
 
 void ProgramCellTexts(const ProgramRow* row, char* start, char* end)
@@ -162,30 +161,11 @@ static struct {
 
 // ---- list view rows
 
-static const struct {
-    const char* title;
-    int format;
-    int width;
-} ListColumns[] = {
+static const ListColumn ListColumns[] = {
     { "Full Path File Name", LVCFMT_LEFT, 350 },
     { "Start(sec)", LVCFMT_RIGHT, 64 },
     { "End(sec)", LVCFMT_RIGHT, 64 },
 };
-enum { ColumnCount = sizeof(ListColumns) / sizeof(ListColumns[0]) };
-
-static void SetUpList(HWND list)
-{
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    for (int c = 0; c < ColumnCount; c++) {
-        LVCOLUMNA column = {};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.fmt = ListColumns[c].format;
-        column.cx = ListColumns[c].width;
-        column.pszText = (char*)ListColumns[c].title;
-        column.iSubItem = c;
-        SendMessageA(list, LVM_INSERTCOLUMNA, c, (LPARAM)&column);
-    }
-}
 
 static int RowCount(HWND list)
 {
@@ -342,11 +322,9 @@ static int SelectedFilesExist(HWND dialog)
     int files = SplitSelection(EntryNameBuffer, VLM_ENTRY_NAME_BYTES, NULL, 0);
     int found = 0;
     char path[VLM_PATH_CHARS];
-    while (found < files && SplitSelection(EntryNameBuffer, VLM_ENTRY_NAME_BYTES, path, found)) {
-        DWORD attributes = GetFileAttributesA(path);
-        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) break;
+    while (found < files && SplitSelection(EntryNameBuffer, VLM_ENTRY_NAME_BYTES, path, found) &&
+           IsExistingFile(path))
         found++;
-    }
     if (files > 0 && found == files) return 1;
     MessageBoxA(dialog, "ファイルが存在しません。", NULL, MB_OK);
     return 0;
@@ -607,7 +585,7 @@ static void OnPageOpen(HWND page)
     ProgramPageWindow = page;
     ProgramPage.list = GetDlgItem(page, IDC_PROGRAM_LIST);
     ProgramPage.changed = FALSE;
-    SetUpList(ProgramPage.list);
+    SetUpReportList(ProgramPage.list, ListColumns, (int)(sizeof(ListColumns) / sizeof(ListColumns[0])));
     ReadProgramRows(&PageRows);
     for (int r = 0; r < PageRows.count; r++) PutRow(ProgramPage.list, r, &PageRows.row[r], TRUE);
     ProgramPlaySync(SyncProgramPageOpens, FALSE, FALSE, TRUE, NULL, FALSE);

@@ -296,6 +296,23 @@ void DestroyPageTips()
     }
 }
 
+// ---- report lists
+
+void SetUpReportList(HWND list, const ListColumn* columns, int count)
+{
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (int c = 0; c < count; c++) {
+        LVCOLUMNA column;
+        memset(&column, 0, sizeof(column));
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = columns[c].format;
+        column.cx = columns[c].width;
+        column.pszText = (char*)columns[c].title;
+        column.iSubItem = c;
+        SendMessageA(list, LVM_INSERTCOLUMNA, c, (LPARAM)&column);
+    }
+}
+
 // ---- program play shown twice
 
 static HWND Page1Item(int id)

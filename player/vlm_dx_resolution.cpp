@@ -111,11 +111,7 @@ static BOOL ReadSystemMode(void* list, DWORD index, ScreenModeRecord* mode)
     ZeroMemory(&settings, sizeof(settings));
     settings.dmSize = sizeof(settings);
     if (!EnumDisplaySettingsA(NULL, index, &settings)) return FALSE;
-    mode->ScreenBitsPerPel = settings.dmBitsPerPel;
-    mode->ScreenWidth = settings.dmPelsWidth;
-    mode->ScreenHeight = settings.dmPelsHeight;
-    mode->ScreenDisplayFlags = settings.dmDisplayFlags;
-    mode->ScreenFrequency = settings.dmDisplayFrequency;
+    ScreenModeOfSettings(&settings, mode);
     return TRUE;
 }
 

@@ -85,6 +85,10 @@ int SelectMediaFile(int kind, int argument, WCHAR* out);
 
 // ---- program list (vlm_file_program.cpp)
 
+// 1 when path names an existing file, not a folder: what every entry of the
+// program list must be (the editor checks it as the player does).
+int IsExistingFile(const char* path);
+
 // Builds MediaFileList from PROGRAM_FILENAMEnn of the settings file
 // (Settings.SettingsPath), with current on entry PROGRAM_PLAY_NO.
 int LoadProgramList();

@@ -45,14 +45,19 @@ static int LoadProgramEntry(int number, MediaFileEntry** resume)
 
     // The failing entry stays linked (uncounted) as current, so that the
     // failure prompt can name the file.
-    DWORD attributes = GetFileAttributesA(entry->path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (!IsExistingFile(entry->path)) {
         MediaFileList.current = entry;
         return SetError(VLM_ERR_PROGRAMFILE, "指定されたファイルが存在しません。", 0);
     }
     MediaFileList.count++;
     if (number == Settings.ProgramPlayNo) *resume = entry;
     return 1;
+}
+
+int IsExistingFile(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 int LoadProgramList()

@@ -97,11 +97,8 @@ int CyclePlaylistSize()
 {
     Settings.PlaylistPosition = (Settings.PlaylistPosition + 1) % 5;
     if (Settings.PlaylistPosition != 0) {
-        RECT rect;
-        PlacePlaylist(&rect);
-        if (PlaylistWindow)
-            SetWindowPos(PlaylistWindow, NULL, rect.left, rect.top, rect.right - rect.left,
-                         rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        MovePlaylistWindow();
+        if (PlaylistWindow) ShowWindow(PlaylistWindow, SW_SHOWNA);
     } else {
         if (PlaylistWindow) ShowWindow(PlaylistWindow, SW_HIDE);
         RepaintVideo();

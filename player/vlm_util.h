@@ -19,6 +19,8 @@ extern ScreenModeRecord ScreenMode;
 // Reads the current mode; window (or NULL) gives the colour depth when the
 // display settings and the system metrics disagree on the size.
 int GetScreenMode(HWND window);
+// The fields of a display settings record (EnumDisplaySettingsA).
+void ScreenModeOfSettings(const DEVMODEA* settings, ScreenModeRecord* mode);
 // The rule of GetScreenMode without the system calls: the display settings'
 // mode (or NULL when it could not be read), the metrics' size and the
 // window's depth give the record.
@@ -36,6 +38,8 @@ enum FindSlotKind {
     NthPinned = 4,
 };
 
+// The live links or the history dialog's working copy.
+HistoryLinks* HistoryLinksOf(int links);
 void UnlinkSlot(int links, int list, int slot);
 void LinkSlot(int links, int list, int slot, int ref, int after);
 int FindSlot(int links, int kind, int forward, int start, int n);
@@ -46,6 +50,9 @@ int LoadHistory();
 void SaveFolderState(int writeFolder, int writePlaying, int writeHistory, int forceHistory,
                      int takeResume);
 void SaveStopPosition(const MediaFileEntry* entry, int seconds);
+// The resume point of program play: entry number and seconds, in memory
+// and in the settings file.
+void SaveProgramResume(int playNo, int seconds);
 // Folder names compared without regard to the case of single-byte letters;
 // double-byte characters compare exactly. 1 when equal.
 int SameFolderName(const char* a, const char* b);

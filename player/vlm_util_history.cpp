@@ -6,7 +6,7 @@
 #include "vlm_util.h"
 #include <string.h>
 
-static HistoryLinks* LinksOf(int links)
+HistoryLinks* HistoryLinksOf(int links)
 {
     return links == HistoryWork ? &Settings.FolderHistory.work : &Settings.FolderHistory.live;
 }
@@ -54,7 +54,7 @@ int SameFolderName(const char* a, const char* b)
 void UnlinkSlot(int links, int list, int slot)
 {
     if (!IsSlot(slot)) return;
-    HistoryLinks* l = LinksOf(links);
+    HistoryLinks* l = HistoryLinksOf(links);
     int* head = list == HistoryFree ? &l->freeHead : &l->usedHead;
     int* tail = list == HistoryFree ? &l->freeTail : &l->usedTail;
     HistoryNode* node = &l->node[slot];
@@ -70,7 +70,7 @@ void LinkSlot(int links, int list, int slot, int ref, int after)
 {
     if (!IsSlot(slot) || slot == ref) return;
     if (!IsSlot(ref)) ref = -1;
-    HistoryLinks* l = LinksOf(links);
+    HistoryLinks* l = HistoryLinksOf(links);
     int* head = list == HistoryFree ? &l->freeHead : &l->usedHead;
     int* tail = list == HistoryFree ? &l->freeTail : &l->usedTail;
     HistoryNode* node = &l->node[slot];
@@ -92,7 +92,7 @@ void LinkSlot(int links, int list, int slot, int ref, int after)
 
 int FindSlot(int links, int kind, int forward, int start, int n)
 {
-    HistoryLinks* l = LinksOf(links);
+    HistoryLinks* l = HistoryLinksOf(links);
     int s = start;
     if (s < 0) s = forward ? l->usedHead : l->usedTail;
     int count = 0;
@@ -126,7 +126,7 @@ int FindSlot(int links, int kind, int forward, int start, int n)
 
 int TakeSlot(int links, int atTop)
 {
-    HistoryLinks* l = LinksOf(links);
+    HistoryLinks* l = HistoryLinksOf(links);
     if (l->freeHead >= 0) {
         int s = l->freeHead;
         UnlinkSlot(links, HistoryFree, s);
@@ -316,14 +316,19 @@ void SaveFolderState(int writeFolder, int writePlaying, int writeHistory, int fo
     if (writeHistory && (forceHistory || changed)) WriteHistory();
 }
 
+void SaveProgramResume(int playNo, int seconds)
+{
+    Settings.ProgramPlayNo = playNo;
+    Settings.ProgramStopPosition = seconds;
+    WriteSettingsInt("PROGRAM_PLAY_NO", Settings.ProgramPlayNo);
+    WriteSettingsInt("PROGRAM_STOPPOSITION", Settings.ProgramStopPosition);
+}
+
 void SaveStopPosition(const MediaFileEntry* entry, int seconds)
 {
     if (entry == NULL) return;
     if (Settings.ProgramPlay) {
-        Settings.ProgramPlayNo = entry->id;
-        Settings.ProgramStopPosition = seconds;
-        WriteSettingsInt("PROGRAM_PLAY_NO", Settings.ProgramPlayNo);
-        WriteSettingsInt("PROGRAM_STOPPOSITION", Settings.ProgramStopPosition);
+        SaveProgramResume(entry->id, seconds);
         return;
     }
     CopyText(Settings.Playing, entry->name);

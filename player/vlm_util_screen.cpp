@@ -3,16 +3,21 @@
 
 ScreenModeRecord ScreenMode;
 
+void ScreenModeOfSettings(const DEVMODEA* settings, ScreenModeRecord* mode)
+{
+    mode->ScreenBitsPerPel = settings->dmBitsPerPel;
+    mode->ScreenWidth = settings->dmPelsWidth;
+    mode->ScreenHeight = settings->dmPelsHeight;
+    mode->ScreenDisplayFlags = settings->dmDisplayFlags;
+    mode->ScreenFrequency = settings->dmDisplayFrequency;
+}
+
 void ChooseScreenMode(const DEVMODEA* current, int metricsWidth, int metricsHeight,
                       DWORD windowBitsPerPel, ScreenModeRecord* mode)
 {
     if (current && (DWORD)metricsWidth == current->dmPelsWidth &&
         (DWORD)metricsHeight == current->dmPelsHeight) {
-        mode->ScreenBitsPerPel = current->dmBitsPerPel;
-        mode->ScreenWidth = current->dmPelsWidth;
-        mode->ScreenHeight = current->dmPelsHeight;
-        mode->ScreenDisplayFlags = current->dmDisplayFlags;
-        mode->ScreenFrequency = current->dmDisplayFrequency;
+        ScreenModeOfSettings(current, mode);
         return;
     }
     // Several monitors (or a mode the settings do not describe): the primary
