@@ -77,7 +77,21 @@ export DISPLAY="$display"
 echo "demo: playing $clips on virtual display $display"
 (cd "$player" && wine Velmora.scr /s)
 sleep "${DEMO_SECONDS:-8}"
-/usr/bin/import -window root "$BUILD/demo.png"
+# A shot taken while the next file starts is black: wait until the centre
+# of the screen shows a picture.
+centre_lit() {
+  local mean
+  mean=$(/usr/bin/convert "$1" -crop 256x192+384+288 +repage -resize 1x1\! -colorspace Gray -depth 8 \
+    -format '%[fx:int(255*mean)]' info: 2>/dev/null) || return 1
+  [ "${mean:-0}" -gt 8 ]
+}
+lit=0
+for _ in $(seq 1 40); do
+  /usr/bin/import -window root "$BUILD/demo.png"
+  if centre_lit "$BUILD/demo.png"; then lit=1; break; fi
+  sleep 0.5
+done
+[ $lit -eq 1 ] || { echo "demo: no picture in the centre of the screen after 20 s (build/demo.png is black)" >&2; exit 1; }
 echo "demo: screenshot written to $BUILD/demo.png"
 
 # Then the configuration sheet, as the display settings' "Settings" button
