@@ -115,6 +115,27 @@ class StartupTest(DesktopTestCase):
         self.desktop.key("x")
         self.assertEqual(self.wait_exit(spawn), 0)
 
+    def test_folder_in_another_letter_case_resumes_its_history_entry(self):
+        clips = make_clips(os.path.join(self.player.path, "clips"), ["a.avi", "b.avi"], seconds=20)
+        self.player.write_ini({"DIRNAME": win_path(self.clips), "HISTORY_DIRNAME01": win_path(clips),
+                               "HISTORY_FILENAME01": "b.avi", "HISTORY_STOPPOSITION01": "12"})
+        typed = win_path(clips)[:-len("clips")] + "CLIPS"
+        proc = self.desktop.start_program(self.player.exe, ["/s", typed])
+        main_window = self.desktop.wait_window("VelmoraClass", "Velmora")
+        wait_for(lambda: any(w["visible"] for w in self.desktop.children(main_window["hwnd"])),
+                 what="a video window")
+        time.sleep(1.0)  # past the start's key debounce
+        self.desktop.key("x")
+        self.assertEqual(self.wait_exit(proc), 0)
+        values = self.player.read_ini()
+        # b.avi from 3 seconds before its stop, and the folder as the file
+        # system names it: one history entry, not two.
+        self.assertEqual((values["DIRNAME"], values["PLAYING"]), (win_path(clips), "b.avi"))
+        self.assertIn(int(values["STOP_POSITION"]), range(9, 13))
+        self.assertEqual(values["HISTORY_DIRNAME01"], win_path(clips))
+        self.assertEqual(values["HISTORY_DIRNAME02"], win_path(self.clips))
+        self.assertEqual(values["HISTORY_DIRNAME03"], "")
+
     def test_program_folder_too_deep_for_settings_file(self):
         # Folder + "Velmora.ini" reaches 260 characters on the Wine side.
         base = os.path.join(BUILD, "itest-tmp")
