@@ -185,8 +185,19 @@ class LauncherTest(DesktopTestCase):
         proc = self.desktop.start_program(os.path.join(BIN, "winprobe.exe"),
                                           ["spawn", scr + command_tail], cwd=BUILD)
         self.assertEqual(self.wait_exit(proc), 0)
+        return self.recorded()
+
+    def recorded(self):
         return wait_for(lambda: os.path.exists(self.record) and open(self.record, "rb").read(),
-                        what="recorder output").decode("cp932")
+                        what="recorder output").decode("utf-16-le")
+
+    def test_name_outside_the_code_page_arrives_unchanged(self):
+        # Started by Wine itself: the probe's spawn passes ANSI text, which
+        # best-fits the name before the stub sees it.
+        folder = "Z:\\tmp\\caf\u00e9\\\u6ce2\u301c\u7dda"
+        proc = self.desktop.start_program(os.path.join(self.folder.path, "Velmora.scr"), ["/s", folder])
+        self.assertEqual(self.wait_exit(proc), 0)
+        self.assertEqual(self.recorded(), "[Quorlin.exe /s %s]\n" % folder)
 
     def test_unquoted_path_in_a_japanese_folder(self):
         # The system may start the stub by an unquoted path as well.
