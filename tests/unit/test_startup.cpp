@@ -238,6 +238,20 @@ TEST_F(CommandLineTest, PathOutsideTheCodePageIsRefused)
     HWND window = NULL;
     EXPECT_EQ(ParseCommandLine("/p 1234", L"/p 1234 caf\u00E9", &window), StartPreview);
     EXPECT_EQ(Settings.ErrorCode, 0);
+
+    // A short name the code page spells stands for a long one it cannot.
+    const std::wstring cafe = Wide(Folder.c_str()) + L"\\caf\u00E9";
+    ASSERT_TRUE(CreateDirectoryW(cafe.c_str(), NULL));
+    WCHAR shortCafe[MAX_PATH] = L"";
+    ASSERT_GT(GetShortPathNameW(cafe.c_str(), shortCafe, MAX_PATH), 0u);
+    ASSERT_TRUE(TextFitsCodePage(shortCafe));
+    char shortAnsi[MAX_PATH] = "";
+    WideCharToMultiByte(CP_ACP, 0, shortCafe, -1, shortAnsi, MAX_PATH, NULL, NULL);
+    ZeroMemory(&Settings, sizeof(Settings));
+    EXPECT_EQ(ParseCommandLine(shortAnsi, shortCafe, NULL), StartRefused);
+    EXPECT_STREQ(Settings.ErrorText, "フォルダ名に使用できない文字が含まれています。");
+    EXPECT_STREQ(Settings.CommandLineFolder, "");
+    RemoveDirectoryW(cafe.c_str());
 }
 
 TEST_F(CommandLineTest, FileInDriveRootKeepsTheRootBackslash)
