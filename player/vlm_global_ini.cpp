@@ -2,7 +2,7 @@
 // file, reading it with its range rules, and (later) the configuration pages.
 // Every access goes through the profile-string functions, so a file written
 // by hand, by the configuration mode or by an earlier run reads back alike.
-#include "Quorlin.h"
+#include "vlm_path.h"
 #include "vlm_global.h"
 #include "vlm_util.h"
 #include <limits.h>

@@ -2,12 +2,13 @@
 remembered by their ANSI ones, and a command-line folder the code page cannot
 name."""
 import os
+import shutil
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import BUILD, DesktopTestCase, PlayerFolder, main, make_clips, wait_for, win_path
+from harness import BIN, BUILD, DesktopTestCase, PlayerFolder, main, make_clips, wait_for, win_path
 
 IDOK = 1
 RECT_4_3 = (0, 0, 1024, 768)      # 320x240 on the 1024x768 screen
@@ -106,6 +107,21 @@ class ForeignNamesTest(DesktopTestCase):
                 self.desktop.click(box["hwnd"], IDOK)
                 self.assertEqual(self.wait_exit(proc), 0)
                 self.assertEqual(open(self.player.ini, "rb").read(), before)
+
+    def test_screensaver_file_passes_such_a_folder_on_unchanged(self):
+        # The stub's ANSI command line made this "cafe\\波?線", which opened
+        # the configuration instead.
+        shutil.copy2(os.path.join(BIN, "Velmora.scr"), os.path.join(self.player.path, "Velmora.scr"))
+        folder = os.path.join(self.player.path, "caf\u00e9", "\u6ce2\u301c\u7dda")
+        make_clips(folder, ["a.avi"], seconds=2)
+        self.player.write_ini({"DIRNAME": win_path(self.media)})
+        before = open(self.player.ini, "rb").read()
+        self.desktop.start_program(os.path.join(self.player.path, "Velmora.scr"), ["/s", win_path(folder)])
+        box, texts = self.desktop.wait_message_box(containing=UNUSABLE)
+        self.assertEqual(self.desktop.windows("VelmoraClass"), [])
+        self.desktop.click(box["hwnd"], IDOK)
+        wait_for(lambda: self.desktop.windows("#32770") == [], what="the message box to close")
+        self.assertEqual(open(self.player.ini, "rb").read(), before)
 
 
 def distinct_colours(png):

@@ -115,6 +115,27 @@ class StartupTest(DesktopTestCase):
         self.desktop.key("x")
         self.assertEqual(self.wait_exit(spawn), 0)
 
+    def test_folder_in_another_letter_case_resumes_its_history_entry(self):
+        clips = make_clips(os.path.join(self.player.path, "clips"), ["a.avi", "b.avi"], seconds=20)
+        self.player.write_ini({"DIRNAME": win_path(self.clips), "HISTORY_DIRNAME01": win_path(clips),
+                               "HISTORY_FILENAME01": "b.avi", "HISTORY_STOPPOSITION01": "12"})
+        typed = win_path(clips)[:-len("clips")] + "CLIPS"
+        proc = self.desktop.start_program(self.player.exe, ["/s", typed])
+        main_window = self.desktop.wait_window("VelmoraClass", "Velmora")
+        wait_for(lambda: any(w["visible"] for w in self.desktop.children(main_window["hwnd"])),
+                 what="a video window")
+        time.sleep(1.0)  # past the start's key debounce
+        self.desktop.key("x")
+        self.assertEqual(self.wait_exit(proc), 0)
+        values = self.player.read_ini()
+        # b.avi from 3 seconds before its stop, and the folder as the file
+        # system names it: one history entry, not two.
+        self.assertEqual((values["DIRNAME"], values["PLAYING"]), (win_path(clips), "b.avi"))
+        self.assertIn(int(values["STOP_POSITION"]), range(9, 13))
+        self.assertEqual(values["HISTORY_DIRNAME01"], win_path(clips))
+        self.assertEqual(values["HISTORY_DIRNAME02"], win_path(self.clips))
+        self.assertEqual(values["HISTORY_DIRNAME03"], "")
+
     def test_program_folder_too_deep_for_settings_file(self):
         # Folder + "Velmora.ini" reaches 260 characters on the Wine side.
         base = os.path.join(BUILD, "itest-tmp")
@@ -164,8 +185,19 @@ class LauncherTest(DesktopTestCase):
         proc = self.desktop.start_program(os.path.join(BIN, "winprobe.exe"),
                                           ["spawn", scr + command_tail], cwd=BUILD)
         self.assertEqual(self.wait_exit(proc), 0)
+        return self.recorded()
+
+    def recorded(self):
         return wait_for(lambda: os.path.exists(self.record) and open(self.record, "rb").read(),
-                        what="recorder output").decode("cp932")
+                        what="recorder output").decode("utf-16-le")
+
+    def test_name_outside_the_code_page_arrives_unchanged(self):
+        # Started by Wine itself: the probe's spawn passes ANSI text, which
+        # best-fits the name before the stub sees it.
+        folder = "Z:\\tmp\\caf\u00e9\\\u6ce2\u301c\u7dda"
+        proc = self.desktop.start_program(os.path.join(self.folder.path, "Velmora.scr"), ["/s", folder])
+        self.assertEqual(self.wait_exit(proc), 0)
+        self.assertEqual(self.recorded(), "[Quorlin.exe /s %s]\n" % folder)
 
     def test_unquoted_path_in_a_japanese_folder(self):
         # The system may start the stub by an unquoted path as well.

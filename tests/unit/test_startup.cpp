@@ -238,6 +238,20 @@ TEST_F(CommandLineTest, PathOutsideTheCodePageIsRefused)
     HWND window = NULL;
     EXPECT_EQ(ParseCommandLine("/p 1234", L"/p 1234 caf\u00E9", &window), StartPreview);
     EXPECT_EQ(Settings.ErrorCode, 0);
+
+    // A short name the code page spells stands for a long one it cannot.
+    const std::wstring cafe = Wide(Folder.c_str()) + L"\\caf\u00E9";
+    ASSERT_TRUE(CreateDirectoryW(cafe.c_str(), NULL));
+    WCHAR shortCafe[MAX_PATH] = L"";
+    ASSERT_GT(GetShortPathNameW(cafe.c_str(), shortCafe, MAX_PATH), 0u);
+    ASSERT_TRUE(TextFitsCodePage(shortCafe));
+    char shortAnsi[MAX_PATH] = "";
+    WideCharToMultiByte(CP_ACP, 0, shortCafe, -1, shortAnsi, MAX_PATH, NULL, NULL);
+    ZeroMemory(&Settings, sizeof(Settings));
+    EXPECT_EQ(ParseCommandLine(shortAnsi, shortCafe, NULL), StartRefused);
+    EXPECT_STREQ(Settings.ErrorText, "フォルダ名に使用できない文字が含まれています。");
+    EXPECT_STREQ(Settings.CommandLineFolder, "");
+    RemoveDirectoryW(cafe.c_str());
 }
 
 TEST_F(CommandLineTest, FileInDriveRootKeepsTheRootBackslash)
@@ -251,37 +265,86 @@ TEST_F(CommandLineTest, FileInDriveRootKeepsTheRootBackslash)
     DeleteFileA(path);
 }
 
-TEST_F(CommandLineTest, OverlongPathIsCutAndRejected)
+TEST_F(CommandLineTest, OverlongPathIsRefused)
 {
-    std::string args = "\"" + Folder + "\\" + std::string(600, 'a') + "\"";
-    EXPECT_EQ(ParseCommandLine(args.c_str(), NULL, NULL), StartConfigure);
-    EXPECT_STREQ(Settings.CommandLineFolder, "");
-    std::string bare = std::string(2000, 'b');
-    EXPECT_EQ(ParseCommandLine(bare.c_str(), NULL, NULL), StartConfigure);
-
-    // The path is cut to its first 259 characters, which here name a real
-    // folder: what follows is never seen.
     std::string base = Folder + "\\";
     ASSERT_LT(base.size(), (size_t)200);
-    std::string name(VLM_PATH_CHARS - 1 - base.size(), 'c');
     // Through the "\\?\\" form: plain names of folders stop at 248.
-    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + Wide((base + name).c_str())).c_str(), NULL));
-    std::string cut = "/s \"" + base + name + "\\beyond the cut\"";
-    EXPECT_EQ(ParseCommandLine(cut.c_str(), NULL, NULL), StartRun);
-    EXPECT_EQ(std::string(Settings.CommandLineFolder), base + name);
-    EXPECT_EQ(strlen(Settings.CommandLineFolder), (size_t)VLM_PATH_CHARS - 1);
-
-    // Never inside a double-byte character: a cut that would split 表 drops
-    // it whole, and the 258 characters before it name no folder.
+    std::string name(VLM_PATH_CHARS - 1 - base.size(), 'c');
     std::string shorter(VLM_PATH_CHARS - 2 - base.size(), 'd');
-    std::string split = "\"" + base + shorter + "表表\"";
-    EXPECT_EQ(ParseCommandLine(split.c_str(), NULL, NULL), StartConfigure);
-    EXPECT_STREQ(Settings.CommandLineFolder, "");
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + Wide((base + name).c_str())).c_str(), NULL));
     ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + Wide((base + shorter).c_str())).c_str(), NULL));
-    EXPECT_EQ(ParseCommandLine(split.c_str(), NULL, NULL), StartRun);
-    EXPECT_EQ(std::string(Settings.CommandLineFolder), base + shorter);
+
+    // 259 characters are still a path.
+    EXPECT_EQ(ParseCommandLine(("/s \"" + base + name + "\"").c_str(), NULL, NULL), StartRun);
+    EXPECT_EQ(std::string(Settings.CommandLineFolder), base + name);
+
+    // Longer ones are refused, though their first 259 characters (or 258,
+    // where 259 would split 表) name a real folder.
+    const std::string refused[] = {
+        "/s \"" + base + name + "\\beyond the cut\"",
+        "\"" + base + shorter + "表表\"",
+        "\"" + Folder + "\\" + std::string(600, 'a') + "\"",
+        std::string(2000, 'b'),
+    };
+    for (const std::string& args : refused) {
+        SCOPED_TRACE(args.substr(0, 40));
+        SetUp();
+        EXPECT_EQ(ParseCommandLine(args.c_str(), NULL, NULL), StartRefused);
+        EXPECT_EQ(Settings.ErrorCode, VLM_ERR_FATAL);
+        EXPECT_STREQ(Settings.ErrorText, "パス名が長すぎます。");
+        EXPECT_STREQ(Settings.CommandLineFolder, "");
+        EXPECT_STREQ(Settings.CommandLineFile, "");
+    }
     RemoveDirectoryW((L"\\\\?\\" + Wide((base + shorter).c_str())).c_str());
     RemoveDirectoryW((L"\\\\?\\" + Wide((base + name).c_str())).c_str());
+}
+
+// Letters of single-byte characters in upper or lower case; double-byte
+// characters (whose trail bytes may be letters) stay.
+std::string LetterCase(const std::string& text, bool upper)
+{
+    std::string out;
+    for (const char* p = text.c_str(); *p; p = NextChar(p)) {
+        if (NextChar(p) - p == 2) {
+            out.append(p, 2);
+            continue;
+        }
+        char c = *p;
+        if (upper && c >= 'a' && c <= 'z') c = (char)(c - 'a' + 'A');
+        if (!upper && c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+        out += c;
+    }
+    return out;
+}
+
+TEST_F(CommandLineTest, PathTakesTheNamesTheFileSystemKeeps)
+{
+    const std::string spaced = Folder + "\\with space";
+    const std::string japanese = Folder + "\\動画表";
+    ASSERT_EQ(Folder.substr(0, 2), "Z:");
+    // Names that are no 8.3 names have short ones of their own.
+    char shortFolder[MAX_PATH] = "", shortFile[MAX_PATH] = "";
+    ASSERT_GT(GetShortPathNameA(spaced.c_str(), shortFolder, MAX_PATH), 0u);
+    ASSERT_GT(GetShortPathNameA((spaced + "\\clip one.avi").c_str(), shortFile, MAX_PATH), 0u);
+    ASSERT_EQ(std::string(shortFolder).find(' '), std::string::npos);
+    ASSERT_EQ(std::string(shortFile).find(' '), std::string::npos);
+    const PathCase cases[] = {
+        {"/s " + LetterCase(Folder, true), StartRun, Folder, ""},
+        {LetterCase(Folder, false) + "\\", StartRun, Folder, ""},
+        {LetterCase(Folder + "\\plain.avi", true), StartRun, Folder, "plain.avi"},
+        {"\"" + LetterCase(spaced + "\\clip one.avi", true) + "\"", StartRun, spaced, "clip one.avi"},
+        {"/s " + LetterCase(japanese, true) + "\\表示.AVI", StartRun, japanese, "表示.avi"},
+        {"/s " + std::string(shortFolder), StartRun, spaced, ""},
+        {shortFile, StartRun, spaced, "clip one.avi"},
+    };
+    for (const PathCase& c : cases) {
+        SCOPED_TRACE(c.args);
+        SetUp();
+        EXPECT_EQ(ParseCommandLine(c.args.c_str(), NULL, NULL), c.mode);
+        EXPECT_EQ(std::string(Settings.CommandLineFolder), c.folder);
+        EXPECT_EQ(std::string(Settings.CommandLineFile), c.file);
+    }
 }
 
 TEST(ProgramDirPath, BuildsPathBesideTheProgram)

@@ -1,6 +1,6 @@
 // Walking ANSI text and finding the argument text of a command line. Shared
 // with the screensaver stub, so nothing here touches the player's state.
-#include "Quorlin.h"
+#include "vlm_path.h"
 
 const char* NextChar(const char* p)
 {
