@@ -10,12 +10,6 @@ static const char* SkipSpaces(const char* p)
     return p;
 }
 
-static int IsDriveOnly(const char* path)
-{
-    char c = path[0];
-    return ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && path[1] == ':' && path[2] == '\0';
-}
-
 static int Refuse(const char* message)
 {
     SetError(VLM_ERR_FATAL, message, 0);

@@ -16,7 +16,7 @@ const char* FindLastChar(const char* text, char c)
     return found;
 }
 
-static int IsDriveOnly(const char* path)
+int IsDriveOnly(const char* path)
 {
     char c = path[0];
     return ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && path[1] == ':' && path[2] == '\0';

@@ -13,6 +13,9 @@
 // Full path of fileName in the folder of the running program (260 bytes).
 int ProgramDirPath(const char* fileName, char* path);
 
+// 1 for a bare drive such as "C:".
+int IsDriveOnly(const char* path);
+
 // Removes all trailing backslashes; a bare drive ("C:") gets one back.
 // Returns 0 and leaves the path alone when it does not end in a backslash.
 int TrimTrailingBackslashes(char* path);
