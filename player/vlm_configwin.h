@@ -154,6 +154,16 @@ void ParentFolder(char* path);
 // full path of file index into out (260 bytes): 1, or 0 with out empty when
 // there is no such file or its path would not fit.
 int SplitSelection(const char* names, int capacity, char* out, int index);
+// Keeps the files of a selection (as SplitSelection reads it) for which
+// keep gives 1, rewriting names to hold only them; the names of the others
+// (a single file: its name without the folder) go to leftOut, one a line,
+// as far as they fit. The number kept; with none, names is empty.
+int KeepSelectedFiles(char* names, int capacity, int (*keep)(const char* path), char* leftOut, int leftOutBytes);
+// The message with which the entry dialog refuses an entry, NULL when it
+// takes it. typed: the text of the path box, NULL when the files came from
+// the file-open dialog; full (260 bytes) receives its full path. The times
+// as read from the boxes, with their check boxes.
+const char* EntryRefusal(const char* typed, char* full, BOOL hasStart, int start, BOOL hasEnd, int end);
 // The file-open dialog's start folder (260 bytes), when it has none yet:
 // the folder of the list's last path (lastPath NULL: empty list), else the
 // folder box of page 1, else "C:\".

@@ -120,6 +120,47 @@ int SplitSelection(const char* names, int capacity, char* out, int index)
     return 1;
 }
 
+int KeepSelectedFiles(char* names, int capacity, int (*keep)(const char* path), char* leftOut, int leftOutBytes)
+{
+    leftOut[0] = '\0';
+    int files = SplitSelection(names, capacity, NULL, 0);
+    if (files == 0 || capacity > VLM_ENTRY_NAME_BYTES) return 0;
+    char original[VLM_ENTRY_NAME_BYTES];
+    memcpy(original, names, capacity);
+    size_t folderLength = strlen(original);
+    BOOL several = original[folderLength + 1] != '\0';
+    // The kept names are written back after the folder; a single file is
+    // the whole first text.
+    char* write = several ? names + folderLength + 1 : names;
+    const char* name = several ? original + folderLength + 1 : original;
+    int kept = 0;
+    size_t leftUsed = 0;
+    char path[VLM_PATH_CHARS];
+    for (int i = 0; i < files; i++, name += strlen(name) + 1) {
+        size_t length = strlen(name);
+        if (SplitSelection(original, capacity, path, i) && keep(path)) {
+            memmove(write, name, length + 1);
+            write += length + 1;
+            kept++;
+            continue;
+        }
+        const char* shown = name;
+        const char* slash = several ? NULL : FindLastChar(name, '\\');
+        if (slash != NULL) shown = slash + 1;
+        size_t shownLength = strlen(shown);
+        if (leftUsed + shownLength + 3 > (size_t)leftOutBytes) continue;
+        if (leftUsed > 0) {
+            memcpy(leftOut + leftUsed, "\r\n", 2);
+            leftUsed += 2;
+        }
+        memcpy(leftOut + leftUsed, shown, shownLength + 1);
+        leftUsed += shownLength;
+    }
+    *write = '\0';
+    if (kept == 0) names[0] = '\0';
+    return kept;
+}
+
 void PickBrowseStartFolder(char* folder, const char* lastPath, const char* folderBox)
 {
     TrimTrailingBackslashes(folder);
@@ -289,45 +330,86 @@ static void OnTimeChecked(HWND dialog, const EntryTime* time)
     SetDlgItemInt(dialog, time->box, on ? *time->seconds : 0, TRUE);
 }
 
-// Reads both times; 1 when they are in range (the exchange then holds
-// them), 0 after the message (the exchange keeps what it had).
-static int FinishEntry(HWND dialog)
+static const char EntryNameTooLong[] = "フルパス・ファイル名が長すぎます。259 バイト以内で指定してください。";
+
+// A relative name is stored as its full path: the player starts from another
+// current folder, where it would name nothing.
+static const char* TypedPathRefusal(const char* typed, char* full)
+{
+    full[0] = '\0';
+    if (strlen(typed) >= VLM_PATH_CHARS) return EntryNameTooLong;
+    SetLastError(0);
+    DWORD length = GetFullPathNameA(typed, VLM_PATH_CHARS, full, NULL);
+    // Wine's ANSI call fails with this code where Windows gives the size.
+    if (length >= VLM_PATH_CHARS || (length == 0 && GetLastError() == ERROR_FILENAME_EXCED_RANGE)) {
+        full[0] = '\0';
+        return EntryNameTooLong;
+    }
+    if (length == 0 || !IsExistingFile(full)) return "ファイルが存在しません。";
+    return NULL;
+}
+
+const char* EntryRefusal(const char* typed, char* full, BOOL hasStart, int start, BOOL hasEnd, int end)
+{
+    if (typed != NULL) {
+        const char* refusal = TypedPathRefusal(typed, full);
+        if (refusal != NULL) return refusal;
+    }
+    const BOOL flags[2] = { hasStart, hasEnd };
+    const int seconds[2] = { start, end };
+    for (int t = 0; t < 2; t++)
+        if (flags[t] && (seconds[t] < 0 || seconds[t] > VLM_SECONDS_MAX)) return EntryTimes[t].rangeMessage;
+    // Such an entry would play about one second (and loop it with FILE_LOOP).
+    if (hasEnd && end > 0 && hasStart && start >= end) return "開始時間が終了時間以上です。";
+    return NULL;
+}
+
+// Reads both times and checks them with the typed path (NULL: the names came
+// from the file-open dialog); 1 when the entry is taken (the exchange then
+// holds the times, EntryNameBuffer the full typed path), 0 after the message.
+static int FinishEntry(HWND dialog, const char* typed)
 {
     BOOL flags[2];
     int seconds[2];
     for (int t = 0; t < 2; t++) {
         const EntryTime* time = &EntryTimes[t];
         flags[t] = IsDlgButtonChecked(dialog, time->check) == BST_CHECKED;
-        seconds[t] = 0;
-        if (!flags[t]) continue;
-        seconds[t] = ReadBoxNumber(dialog, time->box, VLM_SECONDS_DIGITS);
-        if (seconds[t] < 0 || seconds[t] > VLM_SECONDS_MAX) {
-            MessageBoxA(dialog, time->rangeMessage, NULL, MB_OK);
-            return 0;
-        }
-        if (seconds[t] == 0 && time->zeroMeansUnset) flags[t] = FALSE;
+        seconds[t] = flags[t] ? ReadBoxNumber(dialog, time->box, VLM_SECONDS_DIGITS) : 0;
+    }
+    char full[VLM_PATH_CHARS];
+    const char* refusal = EntryRefusal(typed, full, flags[0], seconds[0], flags[1], seconds[1]);
+    if (refusal != NULL) {
+        MessageBoxA(dialog, refusal, NULL, MB_OK);
+        return 0;
+    }
+    if (typed != NULL) {
+        size_t length = strlen(full);
+        memcpy(EntryNameBuffer, full, length + 1);
+        EntryNameBuffer[length + 1] = '\0';
     }
     for (int t = 0; t < 2; t++) {
+        if (seconds[t] == 0 && EntryTimes[t].zeroMeansUnset) flags[t] = FALSE;
         *EntryTimes[t].flag = flags[t];
         *EntryTimes[t].seconds = seconds[t];
     }
     return 1;
 }
 
-// Every file of EntryNameBuffer exists under its ANSI path; else the
-// message. The file-open dialog hands back ANSI names too, and one that the
-// code page cannot spell names no file the player could open.
-static int SelectedFilesExist(HWND dialog)
+// The file-open dialog hands back ANSI names, and one that the code page
+// cannot spell names no file the player could open: the others are taken.
+static int KeepSpelledFiles(HWND dialog)
 {
-    int files = SplitSelection(EntryNameBuffer, VLM_ENTRY_NAME_BYTES, NULL, 0);
-    int found = 0;
-    char path[VLM_PATH_CHARS];
-    while (found < files && SplitSelection(EntryNameBuffer, VLM_ENTRY_NAME_BYTES, path, found) &&
-           IsExistingFile(path))
-        found++;
-    if (files > 0 && found == files) return 1;
-    MessageBoxA(dialog, "ファイルが存在しません。", NULL, MB_OK);
-    return 0;
+    char leftOut[1024];
+    int kept = KeepSelectedFiles(EntryNameBuffer, VLM_ENTRY_NAME_BYTES, IsExistingFile, leftOut, sizeof(leftOut));
+    if (leftOut[0] != '\0') {
+        char text[1200];
+        snprintf(text, sizeof(text), "%s\r\n\r\n%s",
+                 "次のファイルは、名前に使用できない文字が含まれているため追加しませんでした。", leftOut);
+        MessageBoxA(dialog, text, NULL, MB_OK);
+    } else if (kept == 0) {
+        MessageBoxA(dialog, "ファイルが存在しません。", NULL, MB_OK);
+    }
+    return kept > 0;
 }
 
 static void OnEntryOk(HWND dialog)
@@ -336,12 +418,7 @@ static void OnEntryOk(HWND dialog)
     // cut into another name.
     char path[4 * VLM_PATH_CHARS];
     GetDlgItemTextA(dialog, IDC_ENTRY_PATH, path, sizeof(path));
-    size_t length = strlen(path);
-    if (length >= VLM_PATH_CHARS) length = 0;  // never a usable path
-    memcpy(EntryNameBuffer, path, length);
-    EntryNameBuffer[length] = '\0';
-    EntryNameBuffer[length + 1] = '\0';
-    if (SelectedFilesExist(dialog) && FinishEntry(dialog)) EndEntryDialog(dialog, 1);
+    if (FinishEntry(dialog, path)) EndEntryDialog(dialog, 1);
 }
 
 static void OnEntryBrowse(HWND dialog)
@@ -383,7 +460,7 @@ static void OnEntryBrowse(HWND dialog)
         // itself: the next browse starts in its folder either way.
         lstrcpynA(BrowseStartFolder, names, VLM_PATH_CHARS);
         if (names[strlen(names) + 1] == '\0') ParentFolder(BrowseStartFolder);
-        if (SelectedFilesExist(dialog) && FinishEntry(dialog)) EndEntryDialog(dialog, 1);
+        if (KeepSpelledFiles(dialog) && FinishEntry(dialog, NULL)) EndEntryDialog(dialog, 1);
         return;
     }
     if (fullAtEnd) {

@@ -218,15 +218,39 @@ HWND AttachHelpPane(int pageNumber, HWND page)
     return tip;
 }
 
+static void ShowHelpSlot(HelpPaneState* pane, HWND page, int slot)
+{
+    if (slot >= 0 && slot != pane->slot) {
+        pane->slot = slot;
+        InvalidateRect(page, &pane->rect, TRUE);
+    }
+}
+
 // A tooltip asks for the text of the tool under the mouse: that control's
 // help becomes the pane's text.
 static void OnHelpHover(HelpPaneState* pane, HWND page, int pageNumber, UINT flags, UINT_PTR tool)
 {
     if (!(flags & TTF_IDISHWND)) return;
-    int slot = HelpSlotOf(pageNumber, GetDlgCtrlID((HWND)tool));
-    if (slot >= 0 && slot != pane->slot) {
-        pane->slot = slot;
-        InvalidateRect(page, &pane->rect, TRUE);
+    ShowHelpSlot(pane, page, HelpSlotOf(pageNumber, GetDlgCtrlID((HWND)tool)));
+}
+
+// A disabled control gets no mouse input, so its tooltip never asks: the
+// page has the mouse instead and looks for the control under it.
+static void OnPageMouseMove(HelpPaneState* pane, HWND page, int pageNumber, LPARAM lParam)
+{
+    POINT point = { (short)LOWORD(lParam), (short)HIWORD(lParam) };
+    for (int i = 0, slot = 0; HelpTextTable[i] != 0; i = NextHelpGroup(i), slot++) {
+        if (HelpTextTable[i + 1] != pageNumber) continue;
+        for (int j = i + 2; HelpTextTable[j] != 0; j++) {
+            HWND control = GetDlgItem(page, HelpTextTable[j]);
+            RECT box;
+            if (control == NULL || !IsWindowVisible(control) || !GetWindowRect(control, &box)) continue;
+            MapWindowPoints(NULL, page, (POINT*)&box, 2);
+            if (PtInRect(&box, point)) {
+                ShowHelpSlot(pane, page, slot);
+                return;
+            }
+        }
     }
 }
 
@@ -265,6 +289,10 @@ BOOL HandleHelpPane(int pageNumber, HWND page, UINT message, WPARAM wParam, LPAR
     if (message == WM_PAINT) {
         PaintHelpPane(pane, page);
         return TRUE;
+    }
+    if (message == WM_MOUSEMOVE) {
+        OnPageMouseMove(pane, page, pageNumber, lParam);
+        return FALSE;
     }
     if (message == WM_NOTIFY) {
         // The answer is always no text, so no bubble is ever shown.

@@ -117,7 +117,7 @@ struct ScanItem {
 
 // Links a folder entry at the tail. The caller has checked that both full
 // paths fit.
-static int AddFolderEntry(const ScanDir* dir, const ScanItem* item, int id, MediaFileEntry** resume)
+static int AddFolderEntry(const ScanDir* dir, const ScanItem* item, int id)
 {
     // HeapAlloc does not always set the last error: clear it so that a stale
     // code from the listing is not reported as the cause.
@@ -139,8 +139,6 @@ static int AddFolderEntry(const ScanDir* dir, const ScanItem* item, int id, Medi
     memcpy(entry->widePath + dir->wideLength + 1, item->wideName, (item->wideLength + 1) * sizeof(WCHAR));
     InsertAfter(&MediaFileList, MediaFileList.tail, entry);
     MediaFileList.count++;
-
-    if (*resume == NULL && strcmp(item->name, Settings.Playing) == 0) *resume = entry;
     return 1;
 }
 
@@ -181,13 +179,12 @@ int ScanFolder()
     DWORD lastError = GetLastError();
     dir.wide[dir.wideLength] = L'\0';
     int id = 1;
-    MediaFileEntry* resume = NULL;
     if (search != INVALID_HANDLE_VALUE) {
         BOOL more = TRUE;
         while (more) {
             ScanItem item;
             if (TakePlayableItem(&dir, &found, &item)) {
-                if (!AddFolderEntry(&dir, &item, id, &resume)) {
+                if (!AddFolderEntry(&dir, &item, id)) {
                     FindClose(search);
                     return 0;
                 }
@@ -210,7 +207,7 @@ int ScanFolder()
     else
         SortMediaList(&MediaFileList);
 
-    MediaFileList.current = resume;
+    PlaceResumePoint(&MediaFileList, Settings.Playing, &Settings.StopPosition);
     if (Settings.Random && !Settings.ContinuousPlay) MediaFileList.current = NULL;
     if (MediaFileList.current == NULL) Settings.StopPosition = 0;
     return 1;

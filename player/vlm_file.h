@@ -82,6 +82,9 @@ extern int (*MediaRandom)(void);
 // Chooses the entry for a request of the play driver and makes it current;
 // out (VLM_PATH_CHARS wide characters) receives its widePath.
 int SelectMediaFile(int kind, int argument, WCHAR* out);
+// Makes current the first entry named playing (none: NULL). When no entry
+// or more than one has that name, *stopPosition becomes 0.
+void PlaceResumePoint(MediaFileListRecord* list, const char* playing, int* stopPosition);
 
 // ---- program list (vlm_file_program.cpp)
 

@@ -1,6 +1,7 @@
 // Choice of the file to play for each request of the play driver.
 #include "vlm_file.h"
 #include "vlm_dx.h"
+#include <string.h>
 
 static MediaFileEntry* FirstToPlay()
 {
@@ -49,6 +50,21 @@ static MediaFileEntry* EndedToPlay()
     if (MediaFileList.current != NULL && (Settings.FileLoop || GraphState.ABLoopState == 2))
         return MediaFileList.current;
     return NextToPlay();
+}
+
+// PLAYING holds the ANSI name, and different real names can share one (both
+// best fits of names outside the code page): then the position may belong
+// to the other file, so the first of them starts from its beginning.
+void PlaceResumePoint(MediaFileListRecord* list, const char* playing, int* stopPosition)
+{
+    int matches = 0;
+    list->current = NULL;
+    for (MediaFileEntry* entry = list->head; entry != NULL; entry = entry->next) {
+        if (strcmp(entry->name, playing) != 0) continue;
+        if (list->current == NULL) list->current = entry;
+        matches++;
+    }
+    if (matches != 1) *stopPosition = 0;
 }
 
 int SelectMediaFile(int kind, int argument, WCHAR* out)

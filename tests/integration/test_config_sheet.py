@@ -107,14 +107,28 @@ class ConfigSheetTest(DesktopTestCase):
         path = self.desktop.screenshot(os.path.join(SHOTS, name + ".png"))
         return path
 
-    def pane_ink(self, frame, name):
-        """Share of dark pixels inside the help pane of the frame group box."""
+    def pane_measure(self, frame, name, measure):
         path = self.shot(name)
         left, top, right, bottom = frame.rect
         crop = "%dx%d+%d+%d" % (right - left - 12, bottom - top - 16, left + 6, top + 11)
         out = subprocess.run(["convert", path, "-crop", crop, "+repage", "-colorspace", "Gray", "-threshold", "60%",
-                              "-format", "%[fx:1-mean]", "info:"], check=True, stdout=subprocess.PIPE, timeout=60)
-        return float(out.stdout)
+                              "-format", measure, "info:"], check=True, stdout=subprocess.PIPE, timeout=60)
+        return out.stdout.decode("ascii").strip()
+
+    def pane_ink(self, frame, name):
+        """Share of dark pixels inside the help pane of the frame group box."""
+        return float(self.pane_measure(frame, name, "%[fx:1-mean]"))
+
+    def pane_signature(self, frame, name):
+        """Digest of the pane's pixels: it changes exactly when its text does."""
+        return self.pane_measure(frame, name, "%#")
+
+    def settled_text(self, frame, name, unlike=None):
+        """The pane's signature once two shots in a row agree (and it differs from unlike)."""
+        def settled():
+            first = self.pane_signature(frame, name)
+            return first if first != unlike and self.pane_signature(frame, name) == first else None
+        return wait_for(settled, what="the pane of %s to settle" % name)
 
     # ---- the sheet and its pages
     def test_five_pages_and_the_help_pane(self):
@@ -126,14 +140,21 @@ class ConfigSheetTest(DesktopTestCase):
         page1 = wait_for(lambda: self.page_with(1200), what="page 1")
         frame = self.desktop.control(page1, 1702)
         self.assertEqual(self.pane_ink(frame, "pane_empty"), 0.0, "the pane starts empty and white")
+        # The X ratio box is greyed by default (aspect from the file), and
+        # a disabled window gets no mouse input of its own.
+        ratio = self.desktop.control(page1, 1203)
+        self.desktop.mouse_move((ratio["left"] + ratio["right"]) // 2, (ratio["top"] + ratio["bottom"]) // 2)
+        wait_for(lambda: self.pane_ink(frame, "pane_ratio") > 0.02, what="help text of the greyed ratio box")
+        ratio_text = self.settled_text(frame, "pane_ratio")
         box = self.desktop.control(page1, 1200)
         self.desktop.mouse_move((box["left"] + box["right"]) // 2, (box["top"] + box["bottom"]) // 2)
-        wait_for(lambda: self.pane_ink(frame, "pane_folder") > 0.02, what="help text of the folder box")
+        folder_text = self.settled_text(frame, "pane_folder", unlike=ratio_text)
+        self.assertGreater(self.pane_ink(frame, "pane_folder"), 0.02)
         # A label is no tool: the text stays.
         label = [w for w in self.desktop.children(page1) if w["cls"] == "Static"][0]
         self.desktop.mouse_move(label["left"] + 5, (label["top"] + label["bottom"]) // 2)
         time.sleep(1.0)
-        self.assertGreater(self.pane_ink(frame, "pane_label"), 0.02)
+        self.assertEqual(self.pane_signature(frame, "pane_label"), folder_text)
 
         # Every control of every page lies inside the tab's frame.
         inner = (tab["left"] + 2, tab["top"] + 2, tab["right"] - 2, tab["bottom"] - 2)

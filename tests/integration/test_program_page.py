@@ -114,6 +114,14 @@ class ProgramPageTest(DesktopTestCase):
         self.desktop.click(box["hwnd"], IDOK)
         wait_for(lambda: not any(w["hwnd"] == box["hwnd"] for w in self.desktop.windows()), what="message closed")
 
+    def left_out_box(self):
+        """The message box that names the files a selection left out, and its text."""
+        for box in self.desktop.windows("#32770"):
+            for text in self.desktop.dialog_texts(box["hwnd"]):
+                if text.startswith("次のファイルは、名前に使用できない文字が含まれているため追加しませんでした。"):
+                    return box, text
+        return None
+
     def ok_sheet(self):
         self.desktop.click(self.sheet, IDOK)
         self.assertEqual(self.wait_exit(self.proc), 0)
@@ -156,11 +164,14 @@ class ProgramPageTest(DesktopTestCase):
         self.type_entry(self.clip("missing.avi"))
         self.dismiss("ファイルが存在しません。")
         self.desktop.key("End", "shift+Home")
-        self.type_entry(self.clip("c.avi"), end=7)
+        # An end before the start is refused and the dialog stays open.
+        self.type_entry(self.clip("c.avi"), start=9, end=7)
+        self.dismiss("開始時間が終了時間以上です。")
+        self.type_entry(end=12)
         wait_for(lambda: len(self.rows()) == 2, what="one row added")
-        self.assertEqual(self.rows()[1], [self.clip("c.avi"), "", "7"])
+        self.assertEqual(self.rows()[1], [self.clip("c.avi"), "9", "12"])
         ini = self.ok_sheet()
-        self.assertEqual(self.group(ini, 2), [self.clip("c.avi"), "0", "7"])
+        self.assertEqual(self.group(ini, 2), [self.clip("c.avi"), "9", "12"])
 
     def test_edit_with_start_zero_stores_no_start(self):
         self.write_list([(self.clip("a.avi"), 5, 9)])
@@ -179,15 +190,19 @@ class ProgramPageTest(DesktopTestCase):
         self.open_page()
         dialog = self.entry_dialog(NEW)
         # The code page has only a best fit for the é: its ANSI name names no
-        # file, and the selection is refused rather than stored unplayable.
-        for names in ('"a.avi" "caf\u00e9.avi"', '"a.avi" "b.avi" "c.avi" "d.avi" "e.avi"'):
+        # file, so that one is left out, said so, and the other is added.
+        for names in ('"caf\u00e9.avi" "a.avi"', '"b.avi" "c.avi" "d.avi" "e.avi"'):
             self.desktop.click(dialog, 1112)
             self.desktop.wait_window("#32770", OPEN_TITLE)
             self.desktop.xdotool("type", "--delay", "20", names)
             self.desktop.key("Return")
             if "caf" in names:
-                self.dismiss("ファイルが存在しません。")
-                self.assertEqual(len(self.rows()), 98)
+                box, text = wait_for(self.left_out_box, what="the message naming the name left out")
+                self.assertIn("caf", text)
+                self.assertNotIn("a.avi", text.replace("caf", ""))
+                self.desktop.click(box["hwnd"], IDOK)
+                wait_for(lambda: len(self.rows()) == 99, what="the other file added")
+                dialog = self.entry_dialog(NEW)
         wait_for(lambda: len(self.rows()) == 100, what="two rows added")
         self.assertEqual([r[0] for r in self.rows()[98:]], [self.clip("a.avi"), self.clip("b.avi")])
         self.desktop.click(self.page, NEW)

@@ -240,6 +240,33 @@ TEST_F(SelectTest, UnknownKindsActLikeByNumber)
     }
 }
 
+struct ResumeCase {
+    std::vector<std::string> names;
+    const char* playing;
+    int expectedId;      // 0: none
+    int expectedStop;    // from a stored 42
+};
+
+TEST_F(SelectTest, ResumeOnlyWhenPlayingNamesExactlyOneEntry)
+{
+    // 노래1.avi and 영상1.avi are both ??1.avi in the code page.
+    const ResumeCase cases[] = {
+        {{"a.avi", "b.avi", "c.avi"}, "b.avi", 2, 42},
+        {{"??1.avi", "??1.avi", "b.avi"}, "??1.avi", 1, 0},
+        {{"a.avi", "??1.avi", "??1.avi"}, "??1.avi", 2, 0},
+        {{"a.avi", "b.avi"}, "B.avi", 0, 0},
+        {{"a.avi"}, "", 0, 0},
+    };
+    for (const ResumeCase& c : cases) {
+        BuildList(c.names);
+        MediaFileList.current = MediaFileList.tail;
+        int stop = 42;
+        PlaceResumePoint(&MediaFileList, c.playing, &stop);
+        EXPECT_EQ(MediaFileList.current ? MediaFileList.current->id : 0, c.expectedId) << c.playing;
+        EXPECT_EQ(stop, c.expectedStop) << c.playing;
+    }
+}
+
 TEST_F(SelectTest, RealPathIsHandedOverNotTheAnsiOne)
 {
     // 波〜線: the wave dash has no place in the code page, so the ANSI name

@@ -2,6 +2,7 @@
 // dialog's selection split into paths, and the program list read from and
 // written to the settings file.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -72,6 +73,97 @@ TEST(SplitSelection, NothingWithoutTheEndWithinTheCapacity)
     EXPECT_EQ(SplitSelection(names.data(), 18, NULL, 0), 2);  // the end is the last byte
     std::string unterminated(64, 'x');
     EXPECT_EQ(SplitSelection(unterminated.data(), 64, NULL, 0), 0);
+}
+
+// A name that the code page could not spell comes back from the dialog
+// with "?", which no file name holds.
+static int Spelled(const char* path)
+{
+    return strchr(path, '?') == NULL;
+}
+
+TEST(KeepSelectedFiles, TakesTheOthersAndNamesWhatWasLeftOut)
+{
+    static const struct {
+        std::string names;
+        int kept;
+        std::vector<std::string> paths;
+        const char* leftOut;
+    } cases[] = {
+        { std::string("C:\\v\0a.avi\0??1.avi\0b.avi\0", 26), 2, { "C:\\v\\a.avi", "C:\\v\\b.avi" }, "??1.avi" },
+        { std::string("C:\\v\0??1.avi\0a.avi\0", 20), 1, { "C:\\v\\a.avi" }, "??1.avi" },
+        { std::string("C:\\v\0??1.avi\0??2.avi\0", 22), 0, {}, "??1.avi\r\n??2.avi" },
+        { std::string("C:\\v\\??1.avi\0", 13), 0, {}, "??1.avi" },
+        { std::string("C:\\v\\a.avi\0", 11), 1, { "C:\\v\\a.avi" }, "" },
+        { std::string("C:\\v\0a.avi\0b.avi\0", 17), 2, { "C:\\v\\a.avi", "C:\\v\\b.avi" }, "" },
+    };
+    for (const auto& c : cases) {
+        std::string buffer = c.names + std::string(64, '\0');
+        int capacity = (int)buffer.size();
+        char leftOut[64] = "junk";
+        EXPECT_EQ(KeepSelectedFiles(&buffer[0], capacity, Spelled, leftOut, sizeof(leftOut)), c.kept) << c.names;
+        EXPECT_STREQ(leftOut, c.leftOut) << c.names;
+        EXPECT_EQ(SplitSelection(buffer.data(), capacity, NULL, 0), (int)c.paths.size()) << c.names;
+        for (size_t i = 0; i < c.paths.size(); i++) {
+            char out[VLM_PATH_CHARS] = "";
+            SplitSelection(buffer.data(), capacity, out, (int)i);
+            EXPECT_EQ(std::string(out), c.paths[i]) << c.names << " file " << i;
+        }
+    }
+}
+
+TEST(EntryRefusal, TypedPathAndTimes)
+{
+    std::string folder = MakeTestFolder("program-entry");
+    std::string file = folder + "\\a.avi";
+    FILE* f = fopen(file.c_str(), "wb");
+    ASSERT_TRUE(f != NULL);
+    fclose(f);
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+
+    static const char* const Missing = "ファイルが存在しません。";
+    static const char* const TooLong = "フルパス・ファイル名が長すぎます。259 バイト以内で指定してください。";
+    static const char* const Order = "開始時間が終了時間以上です。";
+    // Long enough that the folder in front of it passes 259 bytes.
+    std::string longRelative(259 - 8, 'n');
+    const struct {
+        std::string typed;  // "-": from the file-open dialog
+        BOOL hasStart;
+        int start;
+        BOOL hasEnd;
+        int end;
+        const char* refusal;
+        std::string full;
+    } cases[] = {
+        { file, FALSE, 0, FALSE, 0, NULL, file },
+        { "a.avi", FALSE, 0, FALSE, 0, NULL, file },
+        { ".\\a.avi", TRUE, 5, TRUE, 6, NULL, file },
+        { "b.avi", FALSE, 0, FALSE, 0, Missing, "" },
+        { folder, FALSE, 0, FALSE, 0, Missing, "" },
+        { "", FALSE, 0, FALSE, 0, Missing, "" },
+        { std::string(260, 'x'), FALSE, 0, FALSE, 0, TooLong, "" },
+        { folder + "\\" + std::string(300, 'y'), FALSE, 0, FALSE, 0, TooLong, "" },
+        { longRelative, FALSE, 0, FALSE, 0, TooLong, "" },
+        { file, TRUE, 10, TRUE, 10, Order, file },
+        { file, TRUE, 10, TRUE, 9, Order, file },
+        { file, TRUE, 10, TRUE, 0, NULL, file },   // an end of 0 is no range
+        { file, FALSE, 0, TRUE, 1, NULL, file },
+        { file, TRUE, -1, TRUE, 5, "開始時間が範囲外です。", file },
+        { file, TRUE, 0, TRUE, 32768, "終了時間が範囲外です。", file },
+        { "-", TRUE, 30, TRUE, 20, Order, "" },
+        { "-", TRUE, 20, TRUE, 30, NULL, "" },
+    };
+    for (const auto& c : cases) {
+        char full[VLM_PATH_CHARS] = "";
+        const char* typed = c.typed == "-" ? NULL : c.typed.c_str();
+        const char* refusal = EntryRefusal(typed, full, c.hasStart, c.start, c.hasEnd, c.end);
+        EXPECT_STREQ(refusal, c.refusal) << c.typed.substr(0, 40) << " " << c.start << "-" << c.end;
+        if (typed != NULL && c.refusal != Missing && c.refusal != TooLong)
+            EXPECT_STRCASEEQ(full, c.full.c_str()) << c.typed;
+    }
+    SetCurrentDirectoryA(previous);
 }
 
 TEST(PickBrowseStartFolder, KeepsThenLastEntryThenFolderBoxThenDrive)
