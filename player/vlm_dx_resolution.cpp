@@ -212,8 +212,8 @@ struct SizeProbe {
     IBasicVideo* volatile basicVideo;
 };
 
-// The probe's interfaces go through GraphState's slots to StopGraph, the
-// one place that releases a graph.
+// The probe's interfaces go through GraphState's slots to ReleaseGraph, the
+// one place that releases a graph, under the probe's own number.
 void ReleaseSizeProbe(void* context)
 {
     SizeProbe* probe = (SizeProbe*)context;
@@ -222,7 +222,7 @@ void ReleaseSizeProbe(void* context)
     GraphState.BasicVideo = probe->basicVideo;
     probe->graph = NULL;
     probe->basicVideo = NULL;
-    StopGraph(FALSE);
+    ReleaseGraph(VLM_EXC_SIZEPROBE);
 }
 
 int ProbeFailed(SizeProbe* probe, const char* message, HRESULT hr)
