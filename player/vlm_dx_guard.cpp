@@ -69,9 +69,8 @@ int RunGuardedOnce(int (*op)(void*), void* context, int* result)
 // every frame below has declined it, so GuardFrameHandler sees exactly what
 // the call left unhandled. It unwinds past the frames below (their
 // destructors do not run) and resumes GuardCall at GuardCallEscaped with 0
-// in rax. The nop
-// keeps the return address of the call out of the epilogue: a frame that the
-// unwinder takes to be in its epilogue has no handler.
+// in rax. The nop keeps the return address of the call out of the epilogue:
+// a frame that the unwinder takes to be in its epilogue has no handler.
 extern "C" int GuardCall(int (*call)(void*), void* argument);
 extern "C" char GuardCallEscaped[];
 

@@ -212,8 +212,8 @@ struct SizeProbe {
     IBasicVideo* volatile basicVideo;
 };
 
-// The probe's interfaces go through GraphState's slots to ReleaseGraph, the
-// one place that releases a graph, under the probe's own number.
+// The probe's interfaces go through GraphState's slots to StopGraph, the
+// one place that releases a graph.
 void ReleaseSizeProbe(void* context)
 {
     SizeProbe* probe = (SizeProbe*)context;
@@ -222,7 +222,7 @@ void ReleaseSizeProbe(void* context)
     GraphState.BasicVideo = probe->basicVideo;
     probe->graph = NULL;
     probe->basicVideo = NULL;
-    ReleaseGraph(VLM_EXC_SIZEPROBE);
+    StopGraph(FALSE);
 }
 
 int ProbeFailed(SizeProbe* probe, const char* message, HRESULT hr)
