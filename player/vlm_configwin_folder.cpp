@@ -188,12 +188,13 @@ static void SetUpHistoryList(HWND list)
 // The dialog manager hands keys to the focused control: function keys and
 // Home are copied to the dialog itself, and Escape never cancels. Keys meant
 // for a message box or the folder browser over the dialog are left alone,
-// so a function key there cannot end the dialog underneath.
+// so a function key there cannot end the dialog underneath. Alt+F4 is no
+// folder key: the system closes the dialog with it, as Cancel does.
 static LRESULT CALLBACK FolderKeyHook(int code, WPARAM key, LPARAM data)
 {
     if (code == HC_ACTION && FolderDialog.dialog && GetActiveWindow() == FolderDialog.dialog) {
         if (key == VK_ESCAPE) return 1;
-        if (key == VK_HOME || (key >= VK_F1 && key <= VK_F24))
+        if (key == VK_HOME || IsFolderKeyStroke((int)key, data))
             PostMessageA(FolderDialog.dialog, (data & 0x80000000) ? WM_KEYUP : WM_KEYDOWN, key, data);
     }
     return CallNextHookEx(FolderDialog.hook, code, key, data);

@@ -24,6 +24,9 @@ extern char LogFilePath[VLM_PATH_CHARS];
 extern WCHAR LastRenderedFile[VLM_PATH_CHARS];
 // The beep of LogException; tests replace it to observe the call.
 extern BOOL (WINAPI *ExceptionBeep)(UINT type);
+// Re-arms the stack's guard page after a caught stack overflow (nonzero
+// when it could); _resetstkoflw, replaced by tests.
+extern int (*ResetStackGuard)();
 
 // Beeps (EXCEPTION_BEEP) and/or appends "<number> <current file>\r\n" to the
 // log (EXCEPTION_LOG).
@@ -33,14 +36,24 @@ void LogException(int number);
 // leaves unhandled on this thread is caught: processor faults, exceptions
 // raised with any code, C++ exceptions. One that op handles itself is not
 // seen. Returns 1 and op's result in *result when op returned, 0 when an
-// exception was caught.
+// exception was caught. After a stack overflow the stack's guard page is
+// re-armed; when that fails the result is VLM_GUARD_EXHAUSTED: another
+// attempt could overflow past the end of the stack.
 int RunGuardedOnce(int (*op)(void*), void* context, int* result);
 
 // Runs op until it returns without an exception, at most
 // VLM_GUARD_MAX_ATTEMPTS times. After every caught exception: LogException
-// (number), then cleanup(context) to release what op had obtained. Gives
-// op's result, or VLM_GUARD_EXHAUSTED.
+// (number), then cleanup(context), guarded as a step, to release what op had
+// obtained. Gives op's result, or VLM_GUARD_EXHAUSTED.
 int RunGuarded(int number, int (*op)(void*), void (*cleanup)(void*), void* context);
+
+// One step of a teardown: op(context) once inside the guard. An exception is
+// logged under number and the step is abandoned, never repeated (a release
+// that faulted must not release again). 1 when op returned.
+int RunGuardedStep(int number, int (*op)(void*), void* context);
+// Releases object (when not NULL) as such a step.
+struct IUnknown;
+void ReleaseGuarded(int number, IUnknown* object);
 
 // Throw-away re-render of LastRenderedFile; 1 when it rendered again.
 int ReleaseProbe();
@@ -91,6 +104,10 @@ int StartGraph(int kind, const WCHAR* path);
 // Stops and releases the graph; with savePosition, records the stop
 // position of the current entry once per file.
 void StopGraph(BOOL savePosition);
+// Stops the graph held in GraphState, drains its events, detaches its video
+// window and releases and clears all eight slots; every call into the
+// components is a guarded step logged under number.
+void ReleaseGraph(int number);
 // Records where the running file stands as its resume point and leaves it
 // playing; the stop still records its own, later position.
 void RecordPlayPosition();

@@ -241,14 +241,67 @@ int StartGraph(int kind, const WCHAR* path)
 // Whole seconds played of the current file; 0 after a failure or without a
 // graph. Read while the graph still stands where it is: a stopped graph may
 // already report 0.
-static int PlayedSeconds()
+static int ReadPlayedSeconds(void* seconds)
 {
     LONGLONG position = 0;
     if (Settings.ErrorCode != VLM_ERR_NONE || GraphState.Seeking == NULL ||
         FAILED(GraphState.Seeking->GetCurrentPosition(&position)))
-        return 0;
+        return 1;
     GraphState.CurrentPosition = position;
-    return (int)(position / VLM_UNITS_PER_SECOND);
+    *(int*)seconds = (int)(position / VLM_UNITS_PER_SECOND);
+    return 1;
+}
+
+static int PlayedSeconds()
+{
+    int seconds = 0;
+    RunGuardedStep(VLM_EXC_GRAPHBUILD, ReadPlayedSeconds, &seconds);
+    return seconds;
+}
+
+static int StopControl(void*)
+{
+    if (GraphState.Control) GraphState.Control->Stop();
+    return 1;
+}
+
+static int DrainEvents(void*)
+{
+    DrainGraphEvents();
+    return 1;
+}
+
+// Detach the renderer's window first so that it never outlives its owner or
+// sends to a window that is going away.
+static int DetachVideoWindow(void*)
+{
+    if (GraphState.VideoWindow) {
+        GraphState.VideoWindow->put_Visible(OAFALSE);
+        GraphState.VideoWindow->put_Owner((OAHWND)NULL);
+    }
+    return 1;
+}
+
+// A decoder that faults while it stops or goes away is logged and left
+// behind; the rest of the graph is still released, and the slots are empty
+// for the next file either way.
+void ReleaseGraph(int number)
+{
+    static int (*const steps[])(void*) = {StopControl, DrainEvents, DetachVideoWindow};
+    for (auto step : steps) RunGuardedStep(number, step, NULL);
+
+    IUnknown* held[] = {GraphState.StreamSelect, GraphState.BasicAudio, GraphState.BasicVideo,
+                        GraphState.VideoWindow,  GraphState.Seeking,    GraphState.Events,
+                        GraphState.Control,      GraphState.Graph};
+    GraphState.StreamSelect = NULL;
+    GraphState.BasicAudio = NULL;
+    GraphState.BasicVideo = NULL;
+    GraphState.VideoWindow = NULL;
+    GraphState.Seeking = NULL;
+    GraphState.Events = NULL;
+    GraphState.Control = NULL;
+    GraphState.Graph = NULL;
+    for (IUnknown* object : held) ReleaseGuarded(number, object);
 }
 
 void StopGraph(BOOL savePosition)
@@ -256,23 +309,7 @@ void StopGraph(BOOL savePosition)
     MediaFileEntry* entry = MediaFileList.current;
     int seconds = savePosition && !GraphState.PositionSaved && entry ? PlayedSeconds() : 0;
 
-    if (GraphState.Control) GraphState.Control->Stop();
-    DrainGraphEvents();
-
-    // Detach the renderer's window first so that it never outlives its owner
-    // or sends to a window that is going away.
-    if (GraphState.VideoWindow) {
-        GraphState.VideoWindow->put_Visible(OAFALSE);
-        GraphState.VideoWindow->put_Owner((OAHWND)NULL);
-    }
-    ReleaseInterface(GraphState.StreamSelect);
-    ReleaseInterface(GraphState.BasicAudio);
-    ReleaseInterface(GraphState.BasicVideo);
-    ReleaseInterface(GraphState.VideoWindow);
-    ReleaseInterface(GraphState.Seeking);
-    ReleaseInterface(GraphState.Events);
-    ReleaseInterface(GraphState.Control);
-    ReleaseInterface(GraphState.Graph);
+    ReleaseGraph(VLM_EXC_GRAPHBUILD);
 
     if (savePosition && !GraphState.PositionSaved && entry) {
         SaveStopPosition(entry, seconds);

@@ -5,14 +5,33 @@
 // and catches its own fault) always have their turn first. MSVC gets this
 // from __try/__except; GCC has no such keywords, so the call runs below a
 // small frame of our own whose unwind data names the handler.
+//
+// Frames between the fault and the guard are abandoned: with GCC's run-time
+// their destructors do not run for an exception that is not a C++ one. What
+// a guarded call obtains must therefore be reachable from its context, where
+// the clean-up finds it.
 #include "vlm_dx.h"
 #include "vlm_file.h"
 #include <dshow.h>
+#include <malloc.h>
 #include <string.h>
 
 char LogFilePath[VLM_PATH_CHARS];
 WCHAR LastRenderedFile[VLM_PATH_CHARS];
 BOOL (WINAPI *ExceptionBeep)(UINT type) = MessageBeep;
+int (*ResetStackGuard)() = _resetstkoflw;
+
+// Code of the exception the guard caught last; 0 for a C++ exception.
+static DWORD EscapedCode;
+
+// A stack overflow uses up the guard page at the end of the stack: until it
+// is re-armed, the next overflow ends the process with no exception at all.
+// VLM_GUARD_EXHAUSTED when it could not be, so the call is not tried again.
+static int AfterEscape()
+{
+    if (EscapedCode != EXCEPTION_STACK_OVERFLOW) return 0;
+    return ResetStackGuard() ? 0 : VLM_GUARD_EXHAUSTED;
+}
 
 void LogException(int number)
 {
@@ -38,9 +57,9 @@ int RunGuardedOnce(int (*op)(void*), void* context, int* result)
     __try {
         *result = op(context);
         return 1;
-    } __except (EXCEPTION_EXECUTE_HANDLER) {
-        return 0;
+    } __except (EscapedCode = GetExceptionCode(), EXCEPTION_EXECUTE_HANDLER) {
     }
+    return AfterEscape();
 }
 
 #elif defined(__x86_64__)
@@ -48,10 +67,10 @@ int RunGuardedOnce(int (*op)(void*), void* context, int* result)
 // GuardCall(call, argument) gives call(argument), or 0 when an exception
 // escaped it. The system offers an exception to a frame's handler only after
 // every frame below has declined it, so GuardFrameHandler sees exactly what
-// the call left unhandled. It unwinds the frames below (running their
-// clean-up) and resumes GuardCall at GuardCallEscaped with 0 in rax. The nop
-// keeps the return address of the call out of the epilogue: a frame that the
-// unwinder takes to be in its epilogue has no handler.
+// the call left unhandled. It unwinds past the frames below (their
+// destructors do not run) and resumes GuardCall at GuardCallEscaped with 0
+// in rax. The nop keeps the return address of the call out of the epilogue:
+// a frame that the unwinder takes to be in its epilogue has no handler.
 extern "C" int GuardCall(int (*call)(void*), void* argument);
 extern "C" char GuardCallEscaped[];
 
@@ -81,6 +100,7 @@ extern "C" EXCEPTION_DISPOSITION GuardFrameHandler(EXCEPTION_RECORD* record, voi
                                                    DISPATCHER_CONTEXT* dispatch)
 {
     if (record->ExceptionFlags & EXCEPTION_UNWIND) return ExceptionContinueSearch;
+    EscapedCode = record->ExceptionCode;
     RtlUnwindEx(frame, GuardCallEscaped, record, NULL, dispatch->ContextRecord, dispatch->HistoryTable);
     return ExceptionContinueSearch;  // not reached: RtlUnwindEx resumes GuardCall
 }
@@ -103,6 +123,7 @@ int CallCatchingLanguageExceptions(void* argument)
         call->result = call->op(call->context);
         return 1;
     } catch (...) {
+        EscapedCode = 0;
         return 0;
     }
 }
@@ -112,7 +133,8 @@ int CallCatchingLanguageExceptions(void* argument)
 int RunGuardedOnce(int (*op)(void*), void* context, int* result)
 {
     GuardedCall call = {op, context, 0};
-    if (!GuardCall(CallCatchingLanguageExceptions, &call)) return 0;
+    EscapedCode = 0;
+    if (!GuardCall(CallCatchingLanguageExceptions, &call)) return AfterEscape();
     *result = call.result;
     return 1;
 }
@@ -121,13 +143,53 @@ int RunGuardedOnce(int (*op)(void*), void* context, int* result)
 #error "the exception guard needs MSVC or an x86-64 GCC build"
 #endif
 
+int RunGuardedStep(int number, int (*op)(void*), void* context)
+{
+    int result = 0;
+    if (RunGuardedOnce(op, context, &result) == 1) return 1;
+    LogException(number);
+    return 0;
+}
+
+namespace {
+
+struct Cleanup {
+    void (*cleanup)(void*);
+    void* context;
+};
+
+int RunCleanup(void* argument)
+{
+    Cleanup* call = (Cleanup*)argument;
+    call->cleanup(call->context);
+    return 1;
+}
+
+int ReleaseObject(void* object)
+{
+    ((IUnknown*)object)->Release();
+    return 1;
+}
+
+}  // namespace
+
+void ReleaseGuarded(int number, IUnknown* object)
+{
+    if (object) RunGuardedStep(number, ReleaseObject, object);
+}
+
 int RunGuarded(int number, int (*op)(void*), void (*cleanup)(void*), void* context)
 {
     for (int attempt = 0; attempt < VLM_GUARD_MAX_ATTEMPTS; attempt++) {
         int result = 0;
-        if (RunGuardedOnce(op, context, &result)) return result;
+        int returned = RunGuardedOnce(op, context, &result);
+        if (returned == 1) return result;
         LogException(number);
-        if (cleanup) cleanup(context);
+        // Tearing down what a faulting component left is where it faults
+        // next; the clean-up is guarded as well.
+        Cleanup call = {cleanup, context};
+        if (cleanup) RunGuardedStep(number, RunCleanup, &call);
+        if (returned == VLM_GUARD_EXHAUSTED) break;
     }
     return VLM_GUARD_EXHAUSTED;
 }
@@ -142,8 +204,7 @@ int ReleaseProbeOnce(void* context)
 {
     ProbeContext* probe = (ProbeContext*)context;
     IGraphBuilder* graph = NULL;
-    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, NULL, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                  (void**)&graph);
+    HRESULT hr = CreateGraphBuilder(&graph);
     probe->graph = graph;
     if (FAILED(hr)) return 0;
     hr = graph->RenderFile(LastRenderedFile, NULL);
@@ -153,8 +214,9 @@ int ReleaseProbeOnce(void* context)
 void ReleaseProbeGraph(void* context)
 {
     ProbeContext* probe = (ProbeContext*)context;
-    if (probe->graph) probe->graph->Release();
+    IGraphBuilder* graph = probe->graph;
     probe->graph = NULL;
+    ReleaseGuarded(VLM_EXC_RELEASEPROBE, graph);
 }
 
 }  // namespace

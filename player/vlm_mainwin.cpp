@@ -51,6 +51,11 @@ int FolderKeyNumber(int key, BOOL shift, BOOL ctrl)
     return n;
 }
 
+BOOL IsFolderKeyStroke(int key, LPARAM keyData)
+{
+    return key >= VK_F1 && key <= VK_F24 && !(keyData & VLM_KEY_ALT_HELD);
+}
+
 BOOL MouseWithinReach(POINT centre, POINT at, int reach)
 {
     return centre.x - reach <= at.x && at.x <= centre.x + reach && centre.y - reach <= at.y &&
@@ -164,10 +169,11 @@ static BOOL OnFolderKey(HWND window, int key, BOOL shift, BOOL ctrl)
     return TRUE;
 }
 
-// Handles one key; TRUE when it counts for the debounce.
-static BOOL OnKey(HWND window, int key, BOOL shift, BOOL ctrl)
+// Handles one key; TRUE when it counts for the debounce. An Alt+F-key is
+// no folder key and, like any key without a function, ends the screensaver.
+static BOOL OnKey(HWND window, int key, LPARAM keyData, BOOL shift, BOOL ctrl)
 {
-    if (key >= VK_F1 && key <= VK_F24) return OnFolderKey(window, key, shift, ctrl);
+    if (IsFolderKeyStroke(key, keyData)) return OnFolderKey(window, key, shift, ctrl);
 
     BOOL playlistShown = Settings.PlaylistPosition != 0;
     int slot = DigitKeySlot(key);
@@ -257,14 +263,14 @@ static BOOL OnKey(HWND window, int key, BOOL shift, BOOL ctrl)
     return FALSE;
 }
 
-static void OnKeyDown(HWND window, int key)
+static void OnKeyDown(HWND window, int key, LPARAM keyData)
 {
     if (KeyDebounced(GetTickCount(), LastKeyTime)) return;
     BOOL shift = GetKeyState(VK_SHIFT) < 0;
     BOOL ctrl = GetKeyState(VK_CONTROL) < 0;
     // The time is taken after the operation: a question or dialog it opened
     // must not leave the next key unguarded.
-    if (OnKey(window, key, shift, ctrl)) LastKeyTime = GetTickCount();
+    if (OnKey(window, key, keyData, shift, ctrl)) LastKeyTime = GetTickCount();
 }
 
 static void OnDestroy()
@@ -279,7 +285,7 @@ static void OnDestroy()
     MainWindow = NULL;
 }
 
-static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     // A question of the play driver is open: its own loop is running.
     if (ModalPromptActive && message != WM_DESTROY)
@@ -299,11 +305,11 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         Perform(window, CheckPlayTime());
         return 0;
     case WM_KEYDOWN:
-        OnKeyDown(window, (int)wParam);
+        OnKeyDown(window, (int)wParam, lParam);
         return 0;
     case WM_SYSKEYDOWN:
         if (wParam >= VK_F1 && wParam <= VK_F24) {
-            OnKeyDown(window, (int)wParam);
+            OnKeyDown(window, (int)wParam, lParam);
             return 0;
         }
         break;
@@ -325,10 +331,15 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         return TRUE;
     case WM_ENDSESSION:
         // The system ends the process after this message without a
-        // WM_DESTROY: end now as a key would, so the resume point is
-        // recorded and the display and power state are given back. A false
-        // wParam means the end was cancelled; play goes on.
-        if (wParam) DestroyWindow(window);
+        // WM_DESTROY, and kills it when it takes too long. The resume point
+        // is written first, as for sleep: tearing down a slow decoder must
+        // not lose it. Then end as a key would, so the display and power
+        // state are given back. A false wParam means the end was
+        // cancelled; play goes on.
+        if (wParam) {
+            RecordPlayPosition();
+            DestroyWindow(window);
+        }
         return 0;
     case WM_POWERBROADCAST:
         // A machine that sleeps may never wake (a flat battery): keep the

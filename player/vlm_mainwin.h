@@ -32,6 +32,9 @@ extern BOOL (WINAPI *GetLoopMessage)(LPMSG msg, HWND window, UINT first, UINT la
 
 // ---- the running screensaver's main window (vlm_mainwin.cpp)
 
+// Window procedure of "VelmoraClass"; tests send it messages.
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 extern HWND MainWindow;
 // Centre of the screen: where the cursor is parked and the reference of the
 // mouse-distance test.
@@ -53,6 +56,10 @@ int ToggleKeyHelp();
 BOOL KeyDebounced(DWORD now, DWORD last);
 // Folder key number 1..48 of F1..F24 with Shift and Ctrl, 0 for other keys.
 int FolderKeyNumber(int key, BOOL shift, BOOL ctrl);
+// TRUE for F1..F24 struck without Alt: keyData is the lParam of the key
+// message, where Alt held sets bit 29. Alt+F4 and its kin are no folder keys.
+#define VLM_KEY_ALT_HELD 0x20000000
+BOOL IsFolderKeyStroke(int key, LPARAM keyData);
 // TRUE while at lies inside the square of half-width reach around centre.
 BOOL MouseWithinReach(POINT centre, POINT at, int reach);
 // Audio stream slot of a digit key (1 gives 0, 0 gives 9), -1 for others.

@@ -1,6 +1,6 @@
 """The folder selection dialog over the running screensaver: the history rows
-with their key labels, Esc, function keys, Home, the program check box, OK
-without a choice, the folder browser, Cancel, and the tooltips."""
+with their key labels, Esc, function keys, Alt+F4, Home, the program check
+box, OK without a choice, the folder browser, Cancel, and the tooltips."""
 import os
 import shutil
 import sys
@@ -128,6 +128,22 @@ class FolderDialogTest(DesktopTestCase):
         wait_for(lambda: self.video_rect() == RECT_TALL, what="third pinned folder playing")
         ini = self.player.read_ini()
         self.assertEqual((ini["DIRNAME"], ini["PROGRAM_PLAY"]), (self.folder("p3"), "FALSE"))
+
+    def test_alt_f4_is_no_folder_key(self):
+        history = [("p1", True), ("p2", True), ("p3", True), ("other", True), ("main", False)]
+        # The dialog closes as Cancel does; nothing is written.
+        self.open_at_start(history)
+        before = self.ini_bytes()
+        self.desktop.key("alt+F4")
+        self.assertEqual(self.wait_exit(self.proc), 0)
+        self.assertEqual(self.ini_bytes(), before)
+        # The running screensaver ends, as it does on any key without a function.
+        self.start(history)
+        wait_for(lambda: self.video_rect() == RECT_4_3, what="first clip playing")
+        time.sleep(0.6)  # past the key debounce of the start
+        self.desktop.key("alt+F4")
+        self.assertEqual(self.wait_exit(self.proc), 0)
+        self.assertEqual(self.player.read_ini()["DIRNAME"], self.folder("main"))
 
     def test_program_check_box_and_home_with_a_program_list(self):
         dialog = self.open_at_start([("other", False)], PROGRAM_FILENAME01=win_path(self.tall))

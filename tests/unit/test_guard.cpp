@@ -1,6 +1,7 @@
 // The exception guard around calls into media components, and the log.
 #include <gtest/gtest.h>
-#include <objbase.h>
+#include <dshow.h>
+#include <malloc.h>
 #include <string>
 #include "support_ini.h"
 #include "vlm_dx.h"
@@ -19,6 +20,7 @@ enum Fault {
     ForeignCxxException,  // the code C++ code of another compiler raises
     CxxException,         // a C++ exception of this program's run-time
     DivideByZero,
+    StackOverflow,        // uses up the stack's guard page
 };
 
 struct Attempts {
@@ -30,17 +32,29 @@ struct Attempts {
 
 volatile int Zero = 0;
 
+int Recurse(int depth)
+{
+    volatile char frame[64];
+    frame[0] = (char)depth;
+    if (depth < 0) return 0;  // never: keeps the compiler from seeing an endless loop
+    return Recurse(depth + 1) + frame[0];
+}
+
+void FaultNow()
+{
+    volatile int* nowhere = (volatile int*)(INT_PTR)0x10;
+    *nowhere = 1;
+}
+
 int FaultingOp(void* context)
 {
     Attempts* a = (Attempts*)context;
     a->calls++;
     if (a->calls <= a->faultUntil) {
         switch (a->fault) {
-        case AccessViolation: {
-            volatile int* nowhere = (volatile int*)(INT_PTR)0x10;
-            *nowhere = 1;
+        case AccessViolation:
+            FaultNow();
             break;
-        }
         case CustomException:
             RaiseException(0xE0000001, 0, 0, NULL);
             break;
@@ -51,12 +65,52 @@ int FaultingOp(void* context)
             throw 42;
         case DivideByZero:
             return 7 / Zero;
+        case StackOverflow:
+            return Recurse(0);
         }
     }
     return 7;
 }
 
 void CountCleanup(void* context) { ((Attempts*)context)->cleanups++; }
+
+// Tearing down what a faulting component left faults as well.
+void FaultingCleanup(void* context)
+{
+    ((Attempts*)context)->cleanups++;
+    FaultNow();
+}
+
+// A graph whose RenderFile gives render and whose Release faults.
+struct FaultingGraph : public IGraphBuilder {
+    HRESULT render = S_OK;
+    int releases = 0;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { releases++; FaultNow(); return 0; }
+    HRESULT STDMETHODCALLTYPE AddFilter(IBaseFilter*, LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RemoveFilter(IBaseFilter*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFilters(IEnumFilters**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE FindFilterByName(LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ConnectDirect(IPin*, IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reconnect(IPin*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Disconnect(IPin*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetDefaultSyncSource() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Connect(IPin*, IPin*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Render(IPin*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RenderFile(LPCWSTR, LPCWSTR) override { return render; }
+    HRESULT STDMETHODCALLTYPE AddSourceFilter(LPCWSTR, LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetLogFile(DWORD_PTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Abort() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ShouldOperationContinue() override { return E_NOTIMPL; }
+};
+FaultingGraph TheFaultingGraph;
+
+HRESULT CreateFaultingGraph(IGraphBuilder** graph)
+{
+    *graph = &TheFaultingGraph;
+    return S_OK;
+}
 
 // Faults that the component catches itself must never reach the guard.
 int HandledFaultsOp(void* context)
@@ -109,6 +163,8 @@ const FaultCase kFaultCases[] = {
     {ForeignCxxException, VLM_EXC_RELEASEPROBE, "777 \r\n"},
     {CxxException, VLM_EXC_GRAPHBUILD, "585 \r\n"},
     {DivideByZero, VLM_EXC_SIZEPROBE, "1220 \r\n"},
+    // Three in a row: the stack's guard page is there again each time.
+    {StackOverflow, VLM_EXC_GRAPHBUILD, "585 \r\n"},
 };
 
 TEST_F(GuardTest, EscapingExceptionOfAnyKindIsCaughtLoggedAndBounded)
@@ -134,6 +190,51 @@ TEST_F(GuardTest, EscapingExceptionOfAnyKindIsCaughtLoggedAndBounded)
         }
     }
     EXPECT_EQ(BeepCount, 0);  // EXCEPTION_BEEP is off
+}
+
+TEST_F(GuardTest, CleanupThatFaultsIsCaughtAndLogged)
+{
+    Attempts a;
+    a.faultUntil = 1;
+    EXPECT_EQ(RunGuarded(VLM_EXC_GRAPHBUILD, FaultingOp, FaultingCleanup, &a), 7);
+    EXPECT_EQ(a.calls, 2);
+    EXPECT_EQ(a.cleanups, 1);
+    EXPECT_EQ(ReadFileBytes(log), "585 \r\n585 \r\n");
+}
+
+TEST_F(GuardTest, OverflowWithoutAGuardPageAgainIsNotRetried)
+{
+    ResetStackGuard = [] { return 0; };
+    Attempts a;
+    a.fault = StackOverflow;
+    EXPECT_EQ(RunGuarded(VLM_EXC_SIZEPROBE, FaultingOp, CountCleanup, &a), VLM_GUARD_EXHAUSTED);
+    ResetStackGuard = _resetstkoflw;
+    ASSERT_NE(_resetstkoflw(), 0);
+    EXPECT_EQ(a.calls, 1);
+    EXPECT_EQ(a.cleanups, 1);
+    EXPECT_EQ(ReadFileBytes(log), "1220 \r\n");
+}
+
+// The graph goes away by its own number: 585 when the build failed with an
+// HRESULT, 777 after the release probe. Neither ends the process.
+TEST_F(GuardTest, GraphReleaseThatFaultsIsCaughtAndLogged)
+{
+    HRESULT (*createGraph)(IGraphBuilder**) = CreateGraphBuilder;
+    CreateGraphBuilder = CreateFaultingGraph;
+    TheFaultingGraph.render = E_FAIL;
+    EXPECT_EQ(StartGraph(Start, L"C:\\clip.avi"), 0);
+    EXPECT_EQ(Settings.ErrorCode, VLM_ERR_FILEFAILED);
+    EXPECT_TRUE(GraphState.Graph == NULL);
+    EXPECT_EQ(ReadFileBytes(log), "585 \r\n");
+
+    DeleteFileA(log.c_str());
+    TheFaultingGraph.render = S_OK;
+    lstrcpyW(LastRenderedFile, L"C:\\clip.avi");
+    EXPECT_EQ(ReleaseProbe(), 1);
+    LastRenderedFile[0] = L'\0';
+    CreateGraphBuilder = createGraph;
+    EXPECT_EQ(TheFaultingGraph.releases, 2);
+    EXPECT_EQ(ReadFileBytes(log), "777 \r\n");
 }
 
 TEST_F(GuardTest, FaultHandledInsideTheCallPassesUntouched)

@@ -1,10 +1,18 @@
 // Input rules of the main window: debounce, folder keys, mouse reach, digit
 // keys, and the playlist placement the P key cycles through.
 #include <gtest/gtest.h>
+#include <objbase.h>
 #include <string.h>
+#include <string>
 #include <vector>
+#include "support_ini.h"
+#include "support_media.h"
+#include "vlm_dx.h"
+#include "vlm_file.h"
+#include "vlm_global.h"
 #include "vlm_mainwin.h"
 #include "vlm_subwin.h"
+#include "vlm_util.h"
 
 namespace {
 
@@ -56,6 +64,32 @@ TEST_P(FolderKeyTest, NumberOfPinnedFolder)
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, FolderKeyTest, ::testing::ValuesIn(kFolderKeyCases));
+
+struct KeyStrokeCase {
+    int key;
+    LPARAM data;  // lParam of the key message
+    BOOL folderKey;
+};
+
+const LPARAM kAlt = 0x20000000, kF4Data = 0x003E0001;
+const KeyStrokeCase kKeyStrokeCases[] = {
+    {VK_F4, kF4Data, TRUE},           {VK_F4, kF4Data | kAlt, FALSE},
+    {VK_F1, kAlt, FALSE},             {VK_F24, kAlt, FALSE},
+    {VK_F10, 0x00440001, TRUE},       // a system key, but struck without Alt
+    {VK_F24, 0, TRUE},                {VK_F1, 0x40000000, TRUE},  // auto-repeat
+    {VK_F1 - 1, 0, FALSE},            {VK_F24 + 1, 0, FALSE},
+    {VK_HOME, 0, FALSE},
+};
+
+class KeyStrokeTest : public ::testing::TestWithParam<KeyStrokeCase> {};
+
+TEST_P(KeyStrokeTest, AltWithAFunctionKeyIsNoFolderKey)
+{
+    const KeyStrokeCase& c = GetParam();
+    EXPECT_EQ(IsFolderKeyStroke(c.key, c.data), c.folderKey) << "key " << c.key << " data " << c.data;
+}
+
+INSTANTIATE_TEST_SUITE_P(Strokes, KeyStrokeTest, ::testing::ValuesIn(kKeyStrokeCases));
 
 struct ReachCase {
     int x, y, reach;
@@ -175,6 +209,55 @@ TEST(MessageLoop, QuitCodeOnlyFromTheQuitMessage)
     // The real one: the code posted with the quit message.
     PostQuitMessage(12);
     EXPECT_EQ(RunMessageLoop(), 12);
+}
+
+// ---- the end of the session
+
+std::string EndSessionIni, StopPositionAtTeardown;
+
+// The main window's procedure, with a look at the settings file when the
+// teardown begins: the system may kill a process that tears down slowly.
+LRESULT CALLBACK EndSessionWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY) StopPositionAtTeardown = IniValue(EndSessionIni, "STOP_POSITION");
+    if (message == WM_ENDSESSION || message == WM_DESTROY) return MainWindowProc(window, message, wParam, lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(EndSession, ResumePointIsWrittenBeforeTheTeardown)
+{
+    CoInitialize(NULL);
+    std::string folder = MakeTestFolder("endsession");
+    WriteFileBytes(folder + "\\b.avi", PlainVideo(64, 48, 60, 5));  // 12 s
+    EndSessionIni = folder + "\\Velmora.ini";
+    WriteFileBytes(EndSessionIni, IniText({{"DIRNAME", folder}, {"PLAYING", "b.avi"}, {"STOP_POSITION", "8"}}));
+    ZeroMemory(&Settings, sizeof(Settings));
+    Settings.Heap = GetProcessHeap();
+    ZeroMemory(&MediaFileList, sizeof(MediaFileList));
+    ZeroMemory(&GraphState, sizeof(GraphState));
+    ASSERT_EQ(LoadSettingsFrom(EndSessionIni.c_str(), 0), 1) << Settings.ErrorText;
+    ScreenMode.ScreenWidth = 640;
+    ScreenMode.ScreenHeight = 480;
+
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = EndSessionWindow;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = "EndSessionTestWindow";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "end", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, NULL, NULL,
+                                  wc.hInstance, NULL);
+    ASSERT_TRUE(window != NULL);
+    MainWindow = window;
+    ASSERT_EQ(PlayFile(Start, 0), 1) << Settings.ErrorText;  // resumes at 5 s
+
+    SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(IsWindow(window));
+    int seen = atoi(StopPositionAtTeardown.c_str());
+    EXPECT_TRUE(seen >= 5 && seen < 8) << StopPositionAtTeardown;
+    EXPECT_EQ(IniValue(EndSessionIni, "PLAYING"), "b.avi");
+    EXPECT_TRUE(GraphState.Graph == NULL);
+    RemoveTree(folder);
+    CoUninitialize();
 }
 
 }  // namespace
