@@ -11,6 +11,7 @@
 
 #define VLM_SHEET_CAPTION "Velmora Configuration"
 #define VLM_PAGE_FACE "ＭＳ Ｐゴシック"
+// Pixel sizes at 100 %; each is scaled to the page's DPI.
 #define VLM_PANE_FONT_HEIGHT 12
 #define VLM_PANE_TEXT_INSET 4
 #define VLM_KEYPAGE_FONT_HEIGHT 15
@@ -212,7 +213,9 @@ HWND AttachHelpPane(int pageNumber, HWND page)
     HWND frame = GetDlgItem(page, PaneFrameId(pageNumber));
     if (frame != NULL && GetWindowRect(frame, &box)) {
         MapWindowPoints(NULL, page, (POINT*)&box, 2);
-        SetRect(&pane->rect, box.left + 2, box.top + 7, box.right - 2, box.bottom - 2);
+        int dpi = WindowDpi(page);
+        SetRect(&pane->rect, box.left + ScaleForDpi(2, dpi), box.top + ScaleForDpi(7, dpi),
+                box.right - ScaleForDpi(2, dpi), box.bottom - ScaleForDpi(2, dpi));
     }
     InvalidateRect(page, &pane->rect, TRUE);
     return tip;
@@ -267,11 +270,13 @@ static void PaintHelpPane(const HelpPaneState* pane, HWND page)
         SelectObject(dc, oldBrush);
         const char* text = (HelpTextStore && pane->slot >= 0) ? HelpTextStore + pane->slot * VLM_HELP_SLOT_BYTES : "";
         if (text[0] != '\0') {
-            HFONT font = CreatePageFont(VLM_PANE_FONT_HEIGHT);
+            int dpi = WindowDpi(page);
+            HFONT font = CreatePageFont(ScaleForDpi(VLM_PANE_FONT_HEIGHT, dpi));
             HGDIOBJ oldFont = font ? SelectObject(dc, font) : NULL;
             SetBkMode(dc, TRANSPARENT);
             RECT inner = pane->rect;
-            InflateRect(&inner, -VLM_PANE_TEXT_INSET, -VLM_PANE_TEXT_INSET);
+            int inset = ScaleForDpi(VLM_PANE_TEXT_INSET, dpi);
+            InflateRect(&inner, -inset, -inset);
             DrawTextA(dc, text, -1, &inner, DT_WORDBREAK | DT_NOPREFIX);
             if (font) {
                 SelectObject(dc, oldFont);
@@ -414,16 +419,19 @@ static void PaintKeyPage(HWND page)
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(page, &ps);
     if (dc == NULL) return;
-    HFONT font = CreatePageFont(VLM_KEYPAGE_FONT_HEIGHT);
+    int dpi = WindowDpi(page);
+    HFONT font = CreatePageFont(ScaleForDpi(VLM_KEYPAGE_FONT_HEIGHT, dpi));
     HGDIOBJ oldFont = font ? SelectObject(dc, font) : NULL;
     int x = KeyPageOrigin.x, y = KeyPageOrigin.y;
-    if (KeyHelpTitle[0]) TextOutA(dc, x + 10, y + 5, KeyHelpTitle, lstrlenA(KeyHelpTitle));
+    if (KeyHelpTitle[0])
+        TextOutA(dc, x + ScaleForDpi(10, dpi), y + ScaleForDpi(5, dpi), KeyHelpTitle, lstrlenA(KeyHelpTitle));
     for (int i = 0; i < VLM_KEYHELP_ROWS; i++) {
-        int rowY = y + 26 + 17 * i;
+        int rowY = y + ScaleForDpi(26 + 17 * i, dpi);
         // A description without a key name continues the row above.
-        if (KeyHelpNames[i][0]) TextOutA(dc, x + 37, rowY, KeyHelpNames[i], lstrlenA(KeyHelpNames[i]));
+        if (KeyHelpNames[i][0])
+            TextOutA(dc, x + ScaleForDpi(37, dpi), rowY, KeyHelpNames[i], lstrlenA(KeyHelpNames[i]));
         if (KeyHelpDescriptions[i][0])
-            TextOutA(dc, x + 187, rowY, KeyHelpDescriptions[i], lstrlenA(KeyHelpDescriptions[i]));
+            TextOutA(dc, x + ScaleForDpi(187, dpi), rowY, KeyHelpDescriptions[i], lstrlenA(KeyHelpDescriptions[i]));
     }
     if (font) {
         SelectObject(dc, oldFont);
@@ -441,8 +449,8 @@ static INT_PTR CALLBACK KeyHelpPageProc(HWND page, UINT message, WPARAM wParam, 
         HWND frame = GetDlgItem(page, IDC_KEYHELP_FRAME);
         if (frame != NULL && GetWindowRect(frame, &box)) {
             MapWindowPoints(NULL, page, (POINT*)&box, 2);
-            KeyPageOrigin.x = box.left + 2;
-            KeyPageOrigin.y = box.top + 7;
+            KeyPageOrigin.x = box.left + ScaleForDpi(2, WindowDpi(page));
+            KeyPageOrigin.y = box.top + ScaleForDpi(7, WindowDpi(page));
         }
         return TRUE;
     }
@@ -457,13 +465,14 @@ static INT_PTR CALLBACK KeyHelpPageProc(HWND page, UINT message, WPARAM wParam, 
 
 // The sheet sizes its page area in its own font's dialog units, while the
 // pages use "ＭＳ Ｐゴシック": where that font is the wider one the pages would
-// be cut off. The page area is grown to the pages' own size in pixels.
-static void PageTemplatePixels(SIZE* size)
+// be cut off. The page area is grown to the pages' own size in pixels, with
+// the font at the sheet's DPI as the dialog manager makes it.
+static void PageTemplatePixels(HWND sheet, SIZE* size)
 {
     size->cx = size->cy = 0;
     HDC dc = GetDC(NULL);
     if (dc == NULL) return;
-    HFONT font = CreatePageFont(-MulDiv(VLM_PAGE_FONT_POINTS, GetDeviceCaps(dc, LOGPIXELSY), 72));
+    HFONT font = CreatePageFont(-MulDiv(VLM_PAGE_FONT_POINTS, WindowDpi(sheet), 72));
     if (font != NULL) {
         // The dialog manager's base units: average letter width and cell height.
         static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
@@ -516,7 +525,7 @@ static void FitSheetToPages(HWND sheet)
     growth.tab = (HWND)SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0);
     if (growth.tab == NULL) return;
     SIZE need;
-    PageTemplatePixels(&need);
+    PageTemplatePixels(sheet, &need);
     RECT area, tabRect;
     GetClientRect(growth.tab, &area);
     SendMessageA(growth.tab, TCM_ADJUSTRECT, FALSE, (LPARAM)&area);

@@ -11,6 +11,14 @@ BOOL RegisterCompanionClass(const char* name, WNDPROC proc, int stockBrush);
 // TRUE when message was one of them.
 BOOL ForwardCompanionInput(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Display scaling: sizes in the code and the INI are for 96 DPI (100 %).
+#define VLM_BASE_DPI 96
+// value at dpi, rounded half away from zero; unchanged for a dpi of 0 or less.
+int ScaleForDpi(int value, int dpi);
+// DPI of the monitor the window is on; the screen's where the system cannot
+// tell per window (before Windows 10 1607) or window is NULL.
+int WindowDpi(HWND window);
+
 // ---- status overlay, "FrontWindowClass" (vlm_subwin_overlay.cpp)
 extern HWND StatusOverlay;
 int CreateStatusOverlay(HWND mainWindow);
@@ -114,14 +122,15 @@ int CreateKeyHelpFont(BOOL replace);
 void RelayoutKeyHelp();
 
 // Size class of a screen: window size, font height, the two column
-// positions, the first row and the row pitch.
+// positions, the first row and the row pitch, in pixels.
 struct KeyHelpLayout {
     int width, height;
     int fontHeight;
     int keyX, descriptionX;
     int firstY, pitch;
 };
-void CalcKeyHelpLayout(int screenW, int screenH, KeyHelpLayout* layout);
+// Sizes at dpi; the class is the one the screen gets at 100 %.
+void CalcKeyHelpLayout(int screenW, int screenH, int dpi, KeyHelpLayout* layout);
 // Top-left corner of a width x height window centred on the screen, 0 on
 // an axis where the window is larger than the screen.
 POINT CalcCentredOrigin(int screenW, int screenH, int width, int height);

@@ -1,5 +1,5 @@
-// What the three companion windows share: their class registration and
-// the rule that they never take input themselves.
+// What the three companion windows share: their class registration, the
+// rule that they never take input themselves, and display scaling.
 #include "vlm_subwin.h"
 #include "vlm_global.h"
 
@@ -37,4 +37,29 @@ BOOL ForwardCompanionInput(HWND owner, UINT message, WPARAM wParam, LPARAM lPara
         return TRUE;
     }
     return FALSE;
+}
+
+int ScaleForDpi(int value, int dpi)
+{
+    return dpi > 0 ? MulDiv(value, dpi, VLM_BASE_DPI) : value;
+}
+
+typedef UINT(WINAPI* GetDpiForWindowProc)(HWND);
+
+int WindowDpi(HWND window)
+{
+    // Windows 10 1607 and later; the build also runs on Windows 7.
+    static GetDpiForWindowProc perWindow =
+        (GetDpiForWindowProc)(void*)GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow");
+    if (window && perWindow) {
+        UINT dpi = perWindow(window);
+        if (dpi > 0) return (int)dpi;
+    }
+    int dpi = 0;
+    HDC screen = GetDC(NULL);
+    if (screen) {
+        dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(NULL, screen);
+    }
+    return dpi > 0 ? dpi : VLM_BASE_DPI;
 }

@@ -66,20 +66,27 @@ int LoadKeyHelpTexts()
 
 // ---- size class and placement
 
-void CalcKeyHelpLayout(int screenW, int screenH, KeyHelpLayout* layout)
+void CalcKeyHelpLayout(int screenW, int screenH, int dpi, KeyHelpLayout* layout)
 {
     static const KeyHelpLayout large = {800, 600, 26, 5, 232, 2, 30};
     static const KeyHelpLayout tiny = {320, 200, 10, 5, 95, 0, 10};
     static const KeyHelpLayout reduced = {320, 230, 10, 5, 95, 3, 11};
     static const KeyHelpLayout medium = {512, 384, 16, 10, 155, 2, 19};
-    if (screenW >= 800 && screenH >= 600)
+    // The class a screen of this size gets at 100 %, scaled: at 150 % the
+    // panel looks as it does at 100 % and still fits.
+    int w = dpi > 0 ? MulDiv(screenW, VLM_BASE_DPI, dpi) : screenW;
+    int h = dpi > 0 ? MulDiv(screenH, VLM_BASE_DPI, dpi) : screenH;
+    if (w >= 800 && h >= 600)
         *layout = large;
-    else if (screenW < 320 || screenH < 240)
+    else if (w < 320 || h < 240)
         *layout = tiny;
-    else if (screenW < 512 || screenH < 384)
+    else if (w < 512 || h < 384)
         *layout = reduced;
     else
         *layout = medium;
+    int* sizes[] = {&layout->width, &layout->height, &layout->fontHeight, &layout->keyX,
+                    &layout->descriptionX, &layout->firstY, &layout->pitch};
+    for (int* size : sizes) *size = ScaleForDpi(*size, dpi);
 }
 
 POINT CalcCentredOrigin(int screenW, int screenH, int width, int height)
@@ -90,11 +97,17 @@ POINT CalcCentredOrigin(int screenW, int screenH, int width, int height)
     return origin;
 }
 
-void LayoutKeyHelp()
+static void LayoutKeyHelpAt(int dpi)
 {
-    CalcKeyHelpLayout((int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight, &KeyHelpClass);
+    CalcKeyHelpLayout((int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight, dpi, &KeyHelpClass);
     KeyHelpWidth = KeyHelpClass.width;
     KeyHelpHeight = KeyHelpClass.height;
+}
+
+void LayoutKeyHelp()
+{
+    // Before the panel exists it will lie on its owner's monitor.
+    LayoutKeyHelpAt(WindowDpi(KeyHelpWindow ? KeyHelpWindow : KeyHelpOwner));
 }
 
 int CreateKeyHelpFont(BOOL replace)
@@ -119,15 +132,20 @@ static POINT KeyHelpOrigin()
                              KeyHelpWidth, KeyHelpHeight);
 }
 
-void RelayoutKeyHelp()
+static void RelayoutKeyHelpAt(int dpi)
 {
-    LayoutKeyHelp();
+    LayoutKeyHelpAt(dpi);
     CreateKeyHelpFont(TRUE);
     if (!KeyHelpWindow) return;
     POINT origin = KeyHelpOrigin();
     SetWindowPos(KeyHelpWindow, NULL, origin.x, origin.y, KeyHelpWidth, KeyHelpHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(KeyHelpWindow, NULL, TRUE);
+}
+
+void RelayoutKeyHelp()
+{
+    RelayoutKeyHelpAt(WindowDpi(KeyHelpWindow ? KeyHelpWindow : KeyHelpOwner));
 }
 
 // ---- window
@@ -160,6 +178,10 @@ static LRESULT CALLBACK KeyHelpWindowProc(HWND window, UINT message, WPARAM wPar
     case WM_PAINT:
         OnKeyHelpPaint(window);
         return 0;
+    case WM_DPICHANGED:
+        // Moved to a monitor of another scaling: class, font and place there.
+        RelayoutKeyHelpAt(HIWORD(wParam));
+        return 0;
     }
     if (ForwardCompanionInput(KeyHelpOwner, message, wParam, lParam)) return 0;
     return DefWindowProcA(window, message, wParam, lParam);
@@ -168,6 +190,7 @@ static LRESULT CALLBACK KeyHelpWindowProc(HWND window, UINT message, WPARAM wPar
 int CreateKeyHelpWindow(HWND mainWindow)
 {
     if (!LoadKeyHelpTexts()) return 0;
+    KeyHelpOwner = mainWindow;
     LayoutKeyHelp();
     CreateKeyHelpFont(FALSE);
 
@@ -177,7 +200,6 @@ int CreateKeyHelpWindow(HWND mainWindow)
         return 0;
     }
 
-    KeyHelpOwner = mainWindow;
     POINT origin = KeyHelpOrigin();
     SetLastError(0);
     KeyHelpWindow = CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_TOPMOST, VLM_KEYHELP_CLASS,

@@ -14,6 +14,7 @@
 HWND StatusOverlay;
 static HWND OverlayOwner;
 static HFONT OverlayFont;
+static int OverlayDpi;
 static int OverlayBarHeight;
 static OverlayWidths OverlayTextWidths;
 static RECT OverlayTimeRect;
@@ -195,11 +196,16 @@ static void OnOverlayPaint(HWND window)
     EndPaint(window, &ps);
 }
 
+static void OnOverlayDpiChanged(HWND window, int dpi);
+
 static LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_PAINT:
         OnOverlayPaint(window);
+        return 0;
+    case WM_DPICHANGED:
+        OnOverlayDpiChanged(window, HIWORD(wParam));
         return 0;
     }
     if (ForwardCompanionInput(OverlayOwner, message, wParam, lParam)) return 0;
@@ -231,18 +237,26 @@ static void MeasureOverlay(HWND window)
         SelectObject(dc, old);
         ReleaseDC(window, dc);
     }
-    OverlayBarHeight = metrics.tmHeight + 1;
+    OverlayBarHeight = metrics.tmHeight + ScaleForDpi(1, OverlayDpi);
+}
+
+// DISP_FONTSIZE is the height at 100 %.
+static HFONT CreateOverlayFont(int dpi)
+{
+    LOGFONTA font;
+    ZeroMemory(&font, sizeof(font));
+    font.lfHeight = ScaleForDpi(Settings.DispFontSize, dpi);
+    font.lfCharSet = SHIFTJIS_CHARSET;
+    lstrcpynA(font.lfFaceName, VLM_OVERLAY_FACE, LF_FACESIZE);
+    return CreateFontIndirectA(&font);
 }
 
 int CreateStatusOverlay(HWND mainWindow)
 {
-    LOGFONTA font;
-    ZeroMemory(&font, sizeof(font));
-    font.lfHeight = Settings.DispFontSize;
-    font.lfCharSet = SHIFTJIS_CHARSET;
-    lstrcpynA(font.lfFaceName, VLM_OVERLAY_FACE, LF_FACESIZE);
+    // The bar lies on the main window's monitor.
+    OverlayDpi = WindowDpi(mainWindow);
     SetLastError(0);
-    OverlayFont = CreateFontIndirectA(&font);
+    OverlayFont = CreateOverlayFont(OverlayDpi);
     if (!OverlayFont) return SetErrorLast(VLM_ERR_FATAL, "論理フォントの生成に失敗しました。");
 
     if (!RegisterCompanionClass(VLM_OVERLAY_CLASS, OverlayWindowProc, WHITE_BRUSH)) {
@@ -287,6 +301,22 @@ void DestroyStatusOverlay()
         OverlayFont = NULL;
     }
     OverlayOwner = NULL;
+}
+
+// Moved to a monitor of another scaling: the bar keeps its look there.
+static void OnOverlayDpiChanged(HWND window, int dpi)
+{
+    HFONT font = CreateOverlayFont(dpi);
+    // Without a new font the old one still draws legibly.
+    if (font == NULL) return;
+    HFONT old = OverlayFont;
+    OverlayFont = font;
+    OverlayDpi = dpi;
+    DeleteObject(old);
+    MeasureOverlay(window);
+    ResizeStatusOverlay();
+    LayoutStatusOverlay();
+    InvalidateRect(window, NULL, TRUE);
 }
 
 void LayoutStatusOverlay()

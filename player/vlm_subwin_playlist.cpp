@@ -16,7 +16,8 @@ static HWND PlaylistOwner;
 static HFONT PlaylistFont;       // normal rows
 static HFONT PlaylistBoldFont;   // the highlighted row
 static HPEN PlaylistPen;         // outline of the highlight bar
-static int RowHeight;            // text height; rows are RowHeight + 2 apart
+static int RowHeight;            // text height
+static int PlaylistDpi;
 static int TopNumber;            // play number of the first row; 0: nothing yet
 
 static const COLORREF PlaylistGrey = RGB(192, 192, 192);
@@ -93,10 +94,16 @@ int CalcPlaylistMove(BOOL down, int top, int selected, int count, int rows, Play
     return 1;
 }
 
+// Rows are the text height and 2 pixels at 100 % apart.
+static int RowPitch()
+{
+    return RowHeight + ScaleForDpi(2, PlaylistDpi);
+}
+
 static int PlaylistRows(RECT* client)
 {
     GetClientRect(PlaylistWindow, client);
-    return client->bottom / (RowHeight + 2);
+    return client->bottom / RowPitch();
 }
 
 void PlaylistFollow(int kind)
@@ -119,7 +126,7 @@ static void MovePlaylistSelection(BOOL down)
     if (!CalcPlaylistMove(down, TopNumber, SelectedNumber, MediaFileList.count, rows, &move))
         return;
 
-    int pitch = RowHeight + 2;
+    int pitch = RowPitch();
     if (move.scroll != 0 && rows > 2) {
         // Pending paint first: the scroll moves pixels, and they must be the
         // rows they stand for.
@@ -139,14 +146,15 @@ static void DrawPlaylistRow(HDC dc, const MediaFileEntry* entry, int y, int widt
 {
     BOOL playing = entry == MediaFileList.current;
     if (entry->playNo == SelectedNumber) {
-        Rectangle(dc, 0, y, width, y + RowHeight + 2);
+        Rectangle(dc, 0, y, width, y + RowPitch());
         SelectObject(dc, PlaylistBoldFont);
         SetTextColor(dc, playing ? RGB(0, 0, 255) : RGB(0, 0, 0));
     } else {
         SelectObject(dc, PlaylistFont);
         SetTextColor(dc, playing ? RGB(0, 255, 255) : RGB(255, 255, 255));
     }
-    TextOutA(dc, 10, y + 1, entry->name, lstrlenA(entry->name));
+    TextOutA(dc, ScaleForDpi(10, PlaylistDpi), y + ScaleForDpi(1, PlaylistDpi), entry->name,
+             lstrlenA(entry->name));
 }
 
 static void DrawPlaylistRows(HWND window, HDC dc, const RECT* update)
@@ -158,16 +166,16 @@ static void DrawPlaylistRows(HWND window, HDC dc, const RECT* update)
     HGDIOBJ oldPen = SelectObject(dc, PlaylistPen);
     HGDIOBJ oldFont = SelectObject(dc, PlaylistFont);
 
-    int pitch = RowHeight + 2;
+    int pitch = RowPitch();
     int y = 0;
     for (const MediaFileEntry* entry = MediaFileList.head; entry; entry = entry->next) {
         if (entry->playNo >= TopNumber) {
-            if (y < update->bottom && y + RowHeight + 1 >= update->top)
+            if (y < update->bottom && y + pitch - 1 >= update->top)
                 DrawPlaylistRow(dc, entry, y, client.right);
             y += pitch;
         }
         // Only whole rows are drawn.
-        if (y + RowHeight + 1 >= client.bottom) break;
+        if (y + pitch - 1 >= client.bottom) break;
     }
 
     SelectObject(dc, oldFont);
@@ -199,6 +207,8 @@ static void DrawPlaylistFrame(HWND window)
     ReleaseDC(window, dc);
 }
 
+static void OnPlaylistDpiChanged(HWND window, int dpi);
+
 static LRESULT CALLBACK PlaylistWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -214,6 +224,9 @@ static LRESULT CALLBACK PlaylistWindowProc(HWND window, UINT message, WPARAM wPa
     case WM_APP_LISTDOWN:
         MovePlaylistSelection(message == WM_APP_LISTDOWN);
         return 0;
+    case WM_DPICHANGED:
+        OnPlaylistDpiChanged(window, HIWORD(wParam));
+        return 0;
     }
     if (ForwardCompanionInput(PlaylistOwner, message, wParam, lParam)) return 0;
     return DefWindowProcA(window, message, wParam, lParam);
@@ -221,11 +234,12 @@ static LRESULT CALLBACK PlaylistWindowProc(HWND window, UINT message, WPARAM wPa
 
 // ---- creation and destruction
 
-static HFONT CreatePlaylistFont(int weight)
+// PLAYLIST_FONTSIZE is the height at 100 %.
+static HFONT CreatePlaylistFont(int weight, int dpi)
 {
     LOGFONTA font;
     ZeroMemory(&font, sizeof(font));
-    font.lfHeight = Settings.PlaylistFontSize;
+    font.lfHeight = ScaleForDpi(Settings.PlaylistFontSize, dpi);
     font.lfWeight = weight;
     font.lfCharSet = SHIFTJIS_CHARSET;
     lstrcpynA(font.lfFaceName, VLM_PLAYLIST_FACE, LF_FACESIZE);
@@ -246,11 +260,11 @@ static void DeletePlaylistObjects()
 static int CreatePlaylistObjects()
 {
     SetLastError(0);
-    PlaylistFont = CreatePlaylistFont(0);
+    PlaylistFont = CreatePlaylistFont(0, PlaylistDpi);
     if (!PlaylistFont)
         return SetErrorLast(VLM_ERR_FATAL, "通常文字の論理フォントの生成に失敗しました。");
     SetLastError(0);
-    PlaylistBoldFont = CreatePlaylistFont(FW_BOLD);
+    PlaylistBoldFont = CreatePlaylistFont(FW_BOLD, PlaylistDpi);
     if (!PlaylistBoldFont) {
         SetErrorLast(VLM_ERR_FATAL, "強調した文字の論理フォントの生成に失敗しました。");
         DeletePlaylistObjects();
@@ -280,8 +294,31 @@ static void MeasurePlaylistRows(HWND window)
     RowHeight = metrics.tmHeight;
 }
 
+// Moved to a monitor of another scaling: the rows keep their look there.
+static void OnPlaylistDpiChanged(HWND window, int dpi)
+{
+    HFONT normal = CreatePlaylistFont(0, dpi);
+    HFONT bold = CreatePlaylistFont(FW_BOLD, dpi);
+    // Without both new fonts the old ones still draw legibly.
+    if (normal == NULL || bold == NULL) {
+        if (normal) DeleteObject(normal);
+        if (bold) DeleteObject(bold);
+        return;
+    }
+    HFONT oldNormal = PlaylistFont, oldBold = PlaylistBoldFont;
+    PlaylistFont = normal;
+    PlaylistBoldFont = bold;
+    PlaylistDpi = dpi;
+    DeleteObject(oldNormal);
+    DeleteObject(oldBold);
+    MeasurePlaylistRows(window);
+    InvalidateRect(window, NULL, TRUE);
+}
+
 int CreatePlaylistWindow(HWND mainWindow)
 {
+    // The list lies on the main window's monitor.
+    PlaylistDpi = WindowDpi(mainWindow);
     if (!CreatePlaylistObjects()) return 0;
 
     if (!RegisterCompanionClass(VLM_PLAYLIST_CLASS, PlaylistWindowProc, BLACK_BRUSH)) {

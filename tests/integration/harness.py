@@ -108,15 +108,43 @@ def _prefix_has_virtual_desktop():
     return '"Desktop"=' in text[start:end if end >= 0 else len(text)]
 
 
+_DPI_KEY = "HKCU\\Control Panel\\Desktop"
+
+
+def _prefix_dpi():
+    """LogPixels of the prefix, None when unset (96 DPI)."""
+    try:
+        with open(os.path.join(PREFIX, "user.reg"), encoding="utf-8", errors="replace") as f:
+            text = f.read()
+    except OSError:
+        return None
+    start = text.find("[Control Panel\\\\Desktop]")
+    if start < 0:
+        return None
+    end = text.find("\n\n", start)
+    for line in text[start:end if end >= 0 else len(text)].splitlines():
+        if line.startswith('"LogPixels"=dword:'):
+            return int(line.split(":", 1)[1], 16)
+    return None
+
+
 class Desktop:
     """A virtual display, the Wine environment and the tools that act on it.
 
     With virtual_desktop = (name, width, height) every program and probe runs
     in that Wine virtual desktop, where display mode changes really happen
-    (the desktop's X window "NAME - Wine desktop" takes the new size)."""
+    (the desktop's X window "NAME - Wine desktop" takes the new size).
 
-    def __init__(self, virtual_desktop=None):
+    An environment other than a Japanese system at 100 %: locale (LC_ALL,
+    "en_US.UTF-8": code page 1252 unless a program asks for another) and dpi
+    (LogPixels, 144 for 150 %). At a dpi the screen is that much larger, so
+    it holds what 1024x768 holds at 96 DPI."""
+
+    def __init__(self, virtual_desktop=None, locale=None, dpi=None):
         self.virtual_desktop = virtual_desktop
+        self.locale = locale or "ja_JP.UTF-8"
+        self.dpi = dpi or 96
+        self.screen = (SCREEN_W * self.dpi // 96, SCREEN_H * self.dpi // 96)
         self.xvfb = None
         self.display = None
         self.processes = []
@@ -128,7 +156,7 @@ class Desktop:
         # files of killed servers are its business, not ours.
         read_fd, write_fd = os.pipe()
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                                      "%dx%dx24" % (SCREEN_W, SCREEN_H), "-nolisten", "tcp"],
+                                      "%dx%dx24" % self.screen, "-nolisten", "tcp"],
                                      pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         with os.fdopen(read_fd, "rb") as pipe:
@@ -143,8 +171,8 @@ class Desktop:
             "WINEDEBUG": "-all",
             "WINEARCH": "win64",
             "WINEDLLOVERRIDES": "mscoree,mshtml=",
-            "LC_ALL": "ja_JP.UTF-8",
-            "LANG": "ja_JP.UTF-8",
+            "LC_ALL": self.locale,
+            "LANG": self.locale,
         })
         prefix_env = dict(self.env)
         prefix_env["VLM_WINEPREFIX"] = PREFIX
@@ -154,7 +182,19 @@ class Desktop:
         subprocess.run(["wineserver", "-p"], env=self.env, check=False)
         if self.virtual_desktop or _prefix_has_virtual_desktop():
             self._set_default_desktop(self.virtual_desktop)
+        if self.dpi != 96 or _prefix_dpi() not in (None, 96):
+            self.set_dpi(self.dpi)
         return self
+
+    def set_dpi(self, dpi):
+        """Sets the prefix's DPI (the prefix is shared: stop() sets 96 again);
+        programs started from now on see it."""
+        subprocess.run(["wine", "reg", "add", _DPI_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"],
+                       env=self.env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        # The desktop process keeps the DPI it started with.
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False)
+        subprocess.run(["wineserver", "-w"], env=self.env, check=False, timeout=60)
+        subprocess.run(["wineserver", "-p"], env=self.env, check=False)
 
     def _set_default_desktop(self, desktop):
         def reg(*args):
@@ -174,6 +214,8 @@ class Desktop:
         if self.virtual_desktop:
             # The prefix is shared with the other test files.
             self._set_default_desktop(None)
+        if self.dpi != 96:
+            self.set_dpi(96)
         subprocess.run(["wineserver", "-k"], env=self.env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for proc in self.processes:
@@ -363,10 +405,13 @@ class DesktopTestCase(unittest.TestCase):
     desktop = None
     # (name, width, height): run this file's programs in a Wine virtual desktop.
     virtual_desktop = None
+    # Another system locale or display scaling for this class (see Desktop).
+    locale = None
+    dpi = None
 
     @classmethod
     def setUpClass(cls):
-        cls.desktop = Desktop(cls.virtual_desktop).start()
+        cls.desktop = Desktop(cls.virtual_desktop, locale=cls.locale, dpi=cls.dpi).start()
 
     @classmethod
     def tearDownClass(cls):

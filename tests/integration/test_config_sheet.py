@@ -1,6 +1,7 @@
 """The configuration sheet of the real player under Wine: its five pages, the
 help pane, what OK and Cancel do to the settings file, the checks on leaving
-a page, and the screensaver playing what the sheet chose."""
+a page, and the screensaver playing what the sheet chose; all of it again at
+150 % on an English system, with a Japanese folder name."""
 import os
 import subprocess
 import sys
@@ -39,14 +40,16 @@ def raw_lines(path):
 
 
 class ConfigSheetTest(DesktopTestCase):
+    clips_name = "clips"
+    shots = SHOTS
 
     def setUp(self):
         self.player = PlayerFolder("sheet", extra_files=("Velmora.scr",))
-        self.clips = os.path.join(self.player.path, "clips")
+        self.clips = os.path.join(self.player.path, self.clips_name)
         self.other = os.path.join(self.player.path, "other")
         os.makedirs(self.clips)
         os.makedirs(self.other)
-        os.makedirs(SHOTS, exist_ok=True)
+        os.makedirs(self.shots, exist_ok=True)
         values = [("DIRNAME", win_path(self.other)), ("EXTENSIONS", "avi "), ("EXCEPTION_BEEP", "true"),
                   ("PLAYING", "old.avi"), ("STOP_POSITION", "42")] + UNTOUCHED
         self.player.write_ini(dict(values), order=[k for k, _ in values])
@@ -104,7 +107,7 @@ class ConfigSheetTest(DesktopTestCase):
             return f.read()
 
     def shot(self, name):
-        path = self.desktop.screenshot(os.path.join(SHOTS, name + ".png"))
+        path = self.desktop.screenshot(os.path.join(self.shots, name + ".png"))
         return path
 
     def pane_measure(self, frame, name, measure):
@@ -150,6 +153,8 @@ class ConfigSheetTest(DesktopTestCase):
         self.desktop.mouse_move((box["left"] + box["right"]) // 2, (box["top"] + box["bottom"]) // 2)
         folder_text = self.settled_text(frame, "pane_folder", unlike=ratio_text)
         self.assertGreater(self.pane_ink(frame, "pane_folder"), 0.02)
+        self.assertEqual([w for w in self.desktop.windows("tooltips_class32") if w["pid"] == self.sheet_pid], [],
+                         "the pane's tooltip shows no bubble")
         # A label is no tool: the text stays.
         label = [w for w in self.desktop.children(page1) if w["cls"] == "Static"][0]
         self.desktop.mouse_move(label["left"] + 5, (label["top"] + label["bottom"]) // 2)
@@ -190,6 +195,7 @@ class ConfigSheetTest(DesktopTestCase):
 
         values = self.player.read_ini()
         self.assertEqual(values["DIRNAME"], win_path(self.clips))
+        self.assertIn(b"\r\nDIRNAME=" + win_path(self.clips).encode("cp932") + b"\r\n", self.ini_bytes())
         self.assertEqual(values["PROGRAM_PLAY"], "FALSE")
         self.assertEqual((values["PLAYING"], values["STOP_POSITION"]), ("", "0"), "a new folder starts afresh")
         self.assertEqual(values["HISTORY_DIRNAME01"], win_path(self.clips))
@@ -252,11 +258,22 @@ class ConfigSheetTest(DesktopTestCase):
         def video():
             kids = [w for w in self.desktop.children(main_window["hwnd"]) if w["visible"]]
             return kids[0].rect if kids else None
-        wait_for(lambda: video() == (0, 96, 1024, 672), what="the 16:9 clip of the chosen folder")
+        scaled = tuple(v * self.desktop.dpi // 96 for v in (0, 96, 1024, 672))
+        wait_for(lambda: video() == scaled, what="the 16:9 clip of the chosen folder")
         time.sleep(0.6)
         self.desktop.key("x")
         wait_for(lambda: not self.desktop.windows("VelmoraClass"), what="the screensaver to end")
         self.assertEqual(wait_for(lambda: self.player.read_ini().get("PLAYING") or None, what="PLAYING"), "wide.avi")
+
+
+class ScaledEnglishConfigSheetTest(ConfigSheetTest):
+    """At 150 % on an English system: the pages fit their grown sheet, the
+    messages read in Japanese and a Japanese folder name is written in code
+    page 932."""
+    locale = "en_US.UTF-8"
+    dpi = 144
+    clips_name = "\u52d5\u753b\u30af\u30ea\u30c3\u30d7"  # 動画クリップ
+    shots = SHOTS + "_144dpi"
 
 
 if __name__ == "__main__":

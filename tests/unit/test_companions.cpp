@@ -98,24 +98,44 @@ TEST(PlaylistRule, SelectionMovesAndScrollsAtTheEdges)
 TEST(KeyHelpRule, SizeClassAndCentredPlace)
 {
     struct {
-        int w, h;
+        int w, h, dpi;
         KeyHelpLayout layout;
         POINT origin;
     } cases[] = {
-        {1024, 768, {800, 600, 26, 5, 232, 2, 30}, {112, 84}},
-        {640, 480, {512, 384, 16, 10, 155, 2, 19}, {64, 48}},
-        {320, 240, {320, 230, 10, 5, 95, 3, 11}, {0, 5}},
-        {300, 200, {320, 200, 10, 5, 95, 0, 10}, {0, 0}},
-        {800, 599, {512, 384, 16, 10, 155, 2, 19}, {144, 107}},
+        {1024, 768, 96, {800, 600, 26, 5, 232, 2, 30}, {112, 84}},
+        {640, 480, 96, {512, 384, 16, 10, 155, 2, 19}, {64, 48}},
+        {320, 240, 96, {320, 230, 10, 5, 95, 3, 11}, {0, 5}},
+        {300, 200, 96, {320, 200, 10, 5, 95, 0, 10}, {0, 0}},
+        {800, 599, 96, {512, 384, 16, 10, 155, 2, 19}, {144, 107}},
+        // At 150 % a screen 1.5 times as large looks as 1024x768 does at 100 %.
+        {1536, 1152, 144, {1200, 900, 39, 8, 348, 3, 45}, {168, 126}},
+        // 1024x768 at 150 % holds what 683x512 holds at 100 %.
+        {1024, 768, 144, {768, 576, 24, 15, 233, 3, 29}, {128, 96}},
+        {1199, 899, 144, {768, 576, 24, 15, 233, 3, 29}, {215, 161}},
+        {1920, 1080, 120, {1000, 750, 33, 6, 290, 3, 38}, {460, 165}},
+        {1024, 768, 0, {800, 600, 26, 5, 232, 2, 30}, {112, 84}},
     };
     for (const auto& c : cases) {
         KeyHelpLayout layout;
-        CalcKeyHelpLayout(c.w, c.h, &layout);
-        EXPECT_EQ(memcmp(&layout, &c.layout, sizeof(layout)), 0) << c.w << "x" << c.h;
+        CalcKeyHelpLayout(c.w, c.h, c.dpi, &layout);
+        EXPECT_EQ(memcmp(&layout, &c.layout, sizeof(layout)), 0) << c.w << "x" << c.h << " at " << c.dpi;
         POINT origin = CalcCentredOrigin(c.w, c.h, layout.width, layout.height);
-        EXPECT_EQ(origin.x, c.origin.x) << c.w << "x" << c.h;
-        EXPECT_EQ(origin.y, c.origin.y) << c.w << "x" << c.h;
+        EXPECT_EQ(origin.x, c.origin.x) << c.w << "x" << c.h << " at " << c.dpi;
+        EXPECT_EQ(origin.y, c.origin.y) << c.w << "x" << c.h << " at " << c.dpi;
     }
+}
+
+// Sizes for 100 % at a monitor's DPI; an unknown DPI leaves them alone.
+TEST(DpiRule, ScaleForDpi)
+{
+    struct {
+        int value, dpi, scaled;
+    } cases[] = {
+        {12, 96, 12}, {12, 144, 18}, {15, 120, 19}, {1, 144, 2}, {2, 144, 3},
+        {-12, 144, -18}, {26, 192, 52}, {30, 0, 30}, {30, -1, 30},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ScaleForDpi(c.value, c.dpi), c.scaled) << c.value << " at " << c.dpi;
 }
 
 // The string table as the built player carries it, read as code page 932.

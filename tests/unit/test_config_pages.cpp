@@ -216,6 +216,31 @@ TEST(HelpTexts, ModuleWithoutTheStringsStopsTheSheet)
     ClearError();
 }
 
+// ---- dialog fonts
+
+// Character set of a DIALOGEX template's font; -1 without one. GDI maps a
+// font without SHIFTJIS_CHARSET by the system's code page, not the process's.
+static int TemplateCharset(HMODULE module, int id)
+{
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), (LPCSTR)RT_DIALOG);
+    const WORD* p = found ? (const WORD*)LockResource(LoadResource(module, found)) : NULL;
+    if (p == NULL || p[1] != 0xFFFF) return -1;
+    DWORD style = *(const DWORD*)(p + 6);
+    p += 13;  // version, signature, help id, extended style, style, items, x, y, cx, cy
+    for (int field = 0; field < 3; field++) {  // menu, class, title
+        if (field < 2 && *p == 0xFFFF) p += 2;
+        else while (*p++ != 0) {}
+    }
+    return (style & DS_SETFONT) ? ((const BYTE*)p)[5] : -1;  // after points, weight, italic
+}
+
+TEST(DialogFonts, EveryDialogDrawsWithAShiftJisFont)
+{
+    ASSERT_TRUE(PlayerResources() != NULL);
+    for (int id = IDD_FOLDER_SELECT; id <= IDD_SETTINGS_PAGE3; id++)
+        EXPECT_EQ(TemplateCharset(PlayerResources(), id), SHIFTJIS_CHARSET) << id;
+}
+
 // ---- program play shown on two pages
 
 TEST_F(PageTest, ProgramPlayFollowsBetweenThePagesAndHidesTheFolder)
