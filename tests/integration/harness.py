@@ -93,19 +93,32 @@ def _parse_windows(text):
 _EXPLORER_KEY = "HKCU\\Software\\Wine\\Explorer"
 
 
-def _prefix_has_virtual_desktop():
-    """Whether the prefix's registry still names a default virtual desktop
-    (left behind by a run that was killed before it could undo it)."""
+def _prefix_has_value(key, value):
+    """Whether the prefix's user registry key still holds value (left behind
+    by a run that was killed before it could undo it)."""
     try:
         with open(os.path.join(PREFIX, "user.reg"), encoding="utf-8", errors="replace") as f:
             text = f.read()
     except OSError:
         return False
-    start = text.find("[Software\\\\Wine\\\\Explorer]")
+    start = text.find("[%s]" % key.replace("\\", "\\\\"))
     if start < 0:
         return False
     end = text.find("\n\n", start)
-    return '"Desktop"=' in text[start:end if end >= 0 else len(text)]
+    return '"%s"=' % value in text[start:end if end >= 0 else len(text)]
+
+
+def _prefix_has_virtual_desktop():
+    return _prefix_has_value("Software\\Wine\\Explorer", "Desktop")
+
+
+_X11_DRIVER_KEY = "HKCU\\Software\\Wine\\X11 Driver"
+
+
+def _monitor_args(name, width, height, x, y, output):
+    """xrandr --setmonitor arguments of one head (sizes in mm at 96 dpi)."""
+    mm = lambda pixels: max(1, round(pixels * 25.4 / 96))
+    return ["--setmonitor", name, "%d/%dx%d/%d+%d+%d" % (width, mm(width), height, mm(height), x, y), output]
 
 
 class Desktop:
@@ -113,10 +126,15 @@ class Desktop:
 
     With virtual_desktop = (name, width, height) every program and probe runs
     in that Wine virtual desktop, where display mode changes really happen
-    (the desktop's X window "NAME - Wine desktop" takes the new size)."""
+    (the desktop's X window "NAME - Wine desktop" takes the new size).
 
-    def __init__(self, virtual_desktop=None):
+    With monitors = (width, height, [(name, w, h, x, y), ...]) the one X
+    screen of that size is split into those heads (the first is Wine's main
+    monitor) and Wine is told to read them without XRandR's outputs."""
+
+    def __init__(self, virtual_desktop=None, monitors=None):
         self.virtual_desktop = virtual_desktop
+        self.monitors = monitors
         self.xvfb = None
         self.display = None
         self.processes = []
@@ -127,8 +145,11 @@ class Desktop:
         # Xvfb picks a free display itself and tells its number; stale lock
         # files of killed servers are its business, not ours.
         read_fd, write_fd = os.pipe()
+        width, height = self.monitors[:2] if self.monitors else (SCREEN_W, SCREEN_H)
+        # Without -noreset the heads vanish when the last client (xrandr) leaves.
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                                      "%dx%dx24" % (SCREEN_W, SCREEN_H), "-nolisten", "tcp"],
+                                      "%dx%dx24" % (width, height), "-nolisten", "tcp"] +
+                                     (["-noreset"] if self.monitors else []),
                                      pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         with os.fdopen(read_fd, "rb") as pipe:
@@ -154,7 +175,27 @@ class Desktop:
         subprocess.run(["wineserver", "-p"], env=self.env, check=False)
         if self.virtual_desktop or _prefix_has_virtual_desktop():
             self._set_default_desktop(self.virtual_desktop)
+        if self.monitors:
+            self._split_screen()
+        elif _prefix_has_value("Software\\Wine\\X11 Driver", "UseXRandR"):
+            self._use_xrandr(True)
         return self
+
+    def _split_screen(self):
+        for i, (name, w, h, x, y) in enumerate(self.monitors[2]):
+            subprocess.run(["xrandr"] + _monitor_args(name, w, h, x, y, "screen" if i == 0 else "none"),
+                           env=self.env, check=True, timeout=30)
+        self._use_xrandr(False)
+        # Any part of the desktop left uncovered shows in this colour.
+        subprocess.run(["xsetroot", "-solid", "magenta"], env=self.env, check=True, timeout=30)
+
+    def _use_xrandr(self, use):
+        """The heads are seen only when Wine leaves XRandR's outputs alone; the
+        prefix is shared with the other test files, so stop() puts it back."""
+        args = ["add", _X11_DRIVER_KEY, "/v", "UseXRandR", "/d", "N"] if not use else \
+            ["delete", _X11_DRIVER_KEY, "/v", "UseXRandR"]
+        subprocess.run(["wine", "reg"] + args + ["/f"], env=self.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
     def _set_default_desktop(self, desktop):
         def reg(*args):
@@ -174,6 +215,8 @@ class Desktop:
         if self.virtual_desktop:
             # The prefix is shared with the other test files.
             self._set_default_desktop(None)
+        if self.monitors:
+            self._use_xrandr(True)
         subprocess.run(["wineserver", "-k"], env=self.env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for proc in self.processes:
@@ -363,10 +406,12 @@ class DesktopTestCase(unittest.TestCase):
     desktop = None
     # (name, width, height): run this file's programs in a Wine virtual desktop.
     virtual_desktop = None
+    # (width, height, heads): one X screen split into monitors (Desktop).
+    monitors = None
 
     @classmethod
     def setUpClass(cls):
-        cls.desktop = Desktop(cls.virtual_desktop).start()
+        cls.desktop = Desktop(cls.virtual_desktop, cls.monitors).start()
 
     @classmethod
     def tearDownClass(cls):

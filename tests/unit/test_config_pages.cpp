@@ -171,7 +171,7 @@ TEST(HelpTexts, TableNamesEachStringOnceAndFindsControlsOfItsPage)
     EXPECT_LE(groups, VLM_HELP_SLOTS);
     std::sort(strings.begin(), strings.end());
     for (int k = 0; k < (int)strings.size(); k++) EXPECT_EQ(strings[k], IDS_HELP_FIRST + k);
-    EXPECT_EQ((int)strings.size(), 43);
+    EXPECT_EQ((int)strings.size(), 44);
 
     struct Case { int page; int id; int slot; };
     const Case cases[] = {
@@ -186,7 +186,7 @@ TEST(HelpTexts, TableNamesEachStringOnceAndFindsControlsOfItsPage)
 TEST(HelpTexts, EveryTextExistsAndFitsItsSlot)
 {
     ASSERT_TRUE(PlayerResources() != NULL);
-    for (int id = IDS_HELP_FIRST; id <= IDS_HELP_FIRST + 42; id++) {
+    for (int id = IDS_HELP_FIRST; id <= IDS_HELP_FIRST + 43; id++) {
         char text[4096] = "";
         int length = LoadStringA(PlayerResources(), id, text, sizeof(text));
         EXPECT_GT(length, 40) << id;
@@ -438,7 +438,7 @@ TEST_F(PageTest, Page3OkWritesItsKeysInOrderWithReplacements)
         { "DISP_FILENAME", "FALSE" }, { "DISP_RESOSIZE", "FALSE" }, { "DISP_VIDEOSIZE", "TRUE" },
         { "DISP_FONTSIZE", "30" }, { "PLAYLIST_POSITION", "3" }, { "PLAYLIST_LEFTSIDE", "FALSE" },
         { "PLAYLIST_FONTSIZE", "12" }, { "FOLDER_SELECT_START", "FALSE" }, { "MOUSE_WIDTH", "0" },
-        { "IGNOREMOUSE", "FALSE" }, { "MONITOR_POWER", "FALSE" },
+        { "IGNOREMOUSE", "FALSE" }, { "MONITOR_POWER", "FALSE" }, { "PLAY_MONITOR", "0" },
     };
     EXPECT_EQ(ParseIniSection(ReadFileBytes(ini)), expected);
     Type(IDC_MOUSE_WIDTH, "1000");
