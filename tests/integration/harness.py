@@ -184,8 +184,12 @@ class Desktop:
     def _split_screen(self):
         for i, (name, w, h, x, y) in enumerate(self.monitors[2]):
             subprocess.run(["xrandr"] + _monitor_args(name, w, h, x, y, "screen" if i == 0 else "none"),
-                           env=self.env, check=True, timeout=30)
+                           env=self.env, check=True, timeout=30, stdout=subprocess.DEVNULL)
         self._use_xrandr(False)
+        # The desktop process started by the registry call has read the old
+        # value: the next server starts with the heads.
+        for args in (["-k"], ["-w"], ["-p"]):
+            subprocess.run(["wineserver"] + args, env=self.env, check=False, timeout=60)
         # Any part of the desktop left uncovered shows in this colour.
         subprocess.run(["xsetroot", "-solid", "magenta"], env=self.env, check=True, timeout=30)
 
