@@ -56,11 +56,12 @@ static int LayoutCoverWindows()
             ScreenMode.ScreenTop + (LONG)ScreenMode.ScreenHeight);
     int count = CalcCoverRects(monitors.rect, monitors.count, &playing, covers);
 
-    // Windows that exist are moved; missing ones made, spare ones destroyed.
+    // Windows that exist are moved; missing ones (also one closed from
+    // outside) made, spare ones destroyed.
     while (CoverCount > count) DestroyWindow(CoverWindows[--CoverCount]);
     for (int i = 0; i < count; i++) {
         const RECT* r = &covers[i];
-        if (i < CoverCount) {
+        if (i < CoverCount && IsWindow(CoverWindows[i])) {
             SetWindowPos(CoverWindows[i], HWND_TOPMOST, r->left, r->top, r->right - r->left,
                          r->bottom - r->top, SWP_NOACTIVATE | SWP_SHOWWINDOW);
             continue;
@@ -70,7 +71,8 @@ static int LayoutCoverWindows()
                                      VLM_MAIN_TITLE, WS_POPUP, r->left, r->top, r->right - r->left,
                                      r->bottom - r->top, MainWindow, NULL, CompanionInstance(), NULL);
         if (!cover) return SetErrorLast(VLM_ERR_FATAL, "カバーウィンドウの CreateWindow に失敗しました。");
-        CoverWindows[CoverCount++] = cover;
+        CoverWindows[i] = cover;
+        if (i == CoverCount) CoverCount++;
         ShowWindow(cover, SW_SHOWNOACTIVATE);
     }
     return 1;

@@ -11,7 +11,7 @@ sys.path.insert(0, os.path.dirname(__file__))
 from harness import main, make_clips, wait_for
 from test_companions import PlayerCase
 
-IDCANCEL, WM_CLOSE = 2, 0x10
+IDCANCEL, WM_CLOSE, WM_DISPLAYCHANGE = 2, 0x10, 0x7E
 PSM_SETCURSEL = 0x0400 + 101
 BLACK, MAGENTA, RED = (0, 0, 0), (255, 0, 255), (255, 0, 0)
 # Screenshots stay here to be looked at.
@@ -113,6 +113,17 @@ class TwoMonitorsTest(MonitorCase):
         self.assertEqual(self.shown("CoverWindowClass"), [(0, 0, 1024, 768)])
         self.desktop.click(box["hwnd"], IDCANCEL)
         self.assertEqual(self.wait_exit(self.proc), 0)
+
+    def test_display_change_covers_again(self):
+        main_window = self.start_clip()
+        cover = self.desktop.wait_window("CoverWindowClass")
+        self.desktop.send(cover["hwnd"], WM_CLOSE)  # a monitor left uncovered
+        wait_for(lambda: not self.desktop.windows("CoverWindowClass"), what="cover gone")
+        self.desktop.probe("post", main_window["hwnd"], WM_DISPLAYCHANGE, 32, 768 << 16 | 1024)
+        wait_for(lambda: self.shown("CoverWindowClass") == [(1024, 0, 2048, 768)], what="covered again")
+        self.look("display-change.png", "main")
+        self.assertIsNone(self.proc.poll())
+        self.end()
 
     def test_mouse_travel_on_main_monitor_ends_play_on_monitor_2(self):
         self.start_clip(PLAY_MONITOR=2)
