@@ -422,6 +422,26 @@ TEST_F(PageTest, Page2OkWritesItsKeysInOrderWithReplacements)
     EXPECT_EQ(Settings.SkipNumber, 3);
 }
 
+TEST_F(PageTest, Page3ListsTheMonitorsWithTheirSizesAndKeepsOneNotConnected)
+{
+    // The display of the test has one monitor; PLAY_MONITOR names a third.
+    Settings.PlayMonitor = 3;
+    Open(IDD_SETTINGS_PAGE3, SettingsPage3Proc);
+    HWND list = GetDlgItem(page, IDC_PLAY_MONITOR);
+    ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 2);
+    char item[64] = "", main[64];
+    wsprintfA(main, "メインモニター (%dx%d)", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    SendMessageA(list, CB_GETLBTEXT, 0, (LPARAM)item);
+    EXPECT_STREQ(item, main);
+    EXPECT_EQ(Text(page, IDC_PLAY_MONITOR), "モニター 3 (未接続)");
+    EXPECT_EQ(Notify(PSN_APPLY), PSNRET_NOERROR);
+    EXPECT_EQ(IniValue(ini, "PLAY_MONITOR"), "3");
+    SendMessageA(list, CB_SETCURSEL, 0, 0);
+    Notify(PSN_APPLY);
+    EXPECT_EQ(IniValue(ini, "PLAY_MONITOR"), "0");
+    EXPECT_EQ(Settings.PlayMonitor, 0);
+}
+
 TEST_F(PageTest, Page3OkWritesItsKeysInOrderWithReplacements)
 {
     Settings.PlaylistPosition = 3;
