@@ -32,8 +32,10 @@ static LRESULT CALLBACK CoverWindowProc(HWND window, UINT message, WPARAM wParam
 
 static void DestroyCoverWindows()
 {
-    for (int i = 0; i < CoverCount; i++)
+    for (int i = 0; i < CoverCount; i++) {
         if (CoverWindows[i]) DestroyWindow(CoverWindows[i]);
+        CoverWindows[i] = NULL;
+    }
     CoverCount = 0;
     if (CoverClassRegistered) UnregisterClassA(VLM_COVER_CLASS, CompanionInstance());
     CoverClassRegistered = FALSE;
