@@ -18,6 +18,7 @@ enum PageControlKind {
     PageRadio = 2,   // option group: buttons id .. id + radios - 1 give 0 .. radios - 1
     PageNumber = 3,  // number box with its up-down
     PageHidden = 4,  // no control: written from memory with the page's keys
+    PageMonitor = 5, // drop-down list of the monitors, each with its size
 };
 
 struct PageControlRow {
@@ -33,6 +34,7 @@ struct PageControlRow {
 #define RADIO_ROW(id, key, n) { id, key, PageRadio, 0, n }
 #define NUMBER_ROW(id, key, spin) { id, key, PageNumber, spin, 0 }
 #define HIDDEN_ROW(key) { 0, key, PageHidden, 0, 0 }
+#define MONITOR_ROW(id, key) { id, key, PageMonitor, 0, 0 }
 
 // Rows in the order OK writes the keys. DIRNAME and PROGRAM_PLAY of page 1
 // go with the folder history, before these.
@@ -89,6 +91,7 @@ static const PageControlRow Page3Controls[] = {
     NUMBER_ROW(IDC_MOUSE_WIDTH, "MOUSE_WIDTH", IDC_MOUSE_WIDTH_SPIN),
     CHECK_ROW(IDC_IGNOREMOUSE, "IGNOREMOUSE"),
     CHECK_ROW(IDC_MONITOR_POWER, "MONITOR_POWER"),
+    MONITOR_ROW(IDC_PLAY_MONITOR, "PLAY_MONITOR"),
 };
 
 struct PageTable {
@@ -164,6 +167,40 @@ static int RadioIndex(const PageControlRow* row, int value)
     return (value >= 1 && value < row->radios) ? value : 0;
 }
 
+// One choice per monitor in the numbering of PLAY_MONITOR, each item
+// carrying its value; a monitor that is not connected now stays chosen
+// as its own item, so OK keeps it.
+static void FillMonitorChoices(HWND page, int id, int setting)
+{
+    MonitorList monitors;
+    ListMonitors(&monitors);
+    int count = monitors.count;
+    int selected = 0;
+    char label[64];
+    for (int choice = 0; choice < (count > 0 ? count : 1); choice++) {
+        int value = PlayMonitorSetting(choice);
+        int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+        if (count > 0) {
+            const RECT* r = &monitors.rect[PlayMonitorIndex(count, monitors.mainIndex, value)];
+            width = r->right - r->left;
+            height = r->bottom - r->top;
+        }
+        if (choice == 0)
+            wsprintfA(label, "メインモニター (%dx%d)", width, height);
+        else
+            wsprintfA(label, "モニター %d (%dx%d)", value, width, height);
+        int item = (int)SendDlgItemMessageA(page, id, CB_ADDSTRING, 0, (LPARAM)label);
+        SendDlgItemMessageA(page, id, CB_SETITEMDATA, item, value);
+        if (value == setting) selected = item;
+    }
+    if (setting > count && setting > 1) {
+        wsprintfA(label, "モニター %d (未接続)", setting);
+        selected = (int)SendDlgItemMessageA(page, id, CB_ADDSTRING, 0, (LPARAM)label);
+        SendDlgItemMessageA(page, id, CB_SETITEMDATA, selected, setting);
+    }
+    SendDlgItemMessageA(page, id, CB_SETCURSEL, selected, 0);
+}
+
 static void FillPageControls(HWND page, const PageTable* table)
 {
     for (int i = 0; i < table->count; i++) {
@@ -186,6 +223,9 @@ static void FillPageControls(HWND page, const PageTable* table)
             SendDlgItemMessageA(page, row->spinId, UDM_SETBUDDY, (WPARAM)GetDlgItem(page, row->id), 0);
             SendDlgItemMessageA(page, row->spinId, UDM_SETRANGE32, key->min, key->max);
             SendDlgItemMessageA(page, row->spinId, UDM_SETPOS32, 0, *(int*)FieldOf(key));
+            break;
+        case PageMonitor:
+            FillMonitorChoices(page, row->id, *(int*)FieldOf(key));
             break;
         }
     }
@@ -218,6 +258,13 @@ static void ReadPageControls(HWND page, const PageTable* table)
         case PageNumber:
             *(int*)FieldOf(key) = CheckSettingsRange(key, ReadBoxNumber(page, row->id, VLM_BOX_NUMBER_CHARS));
             break;
+        case PageMonitor: {
+            LRESULT item = SendDlgItemMessageA(page, row->id, CB_GETCURSEL, 0, 0);
+            if (item != CB_ERR)
+                *(int*)FieldOf(key) =
+                    CheckSettingsRange(key, (int)SendDlgItemMessageA(page, row->id, CB_GETITEMDATA, item, 0));
+            break;
+        }
         }
     }
 }
@@ -485,7 +532,8 @@ INT_PTR CALLBACK SettingsPage2Proc(HWND page, UINT message, WPARAM wParam, LPARA
     return SettingsPageProc(PanePage2, &Page2Table, page, message, wParam, lParam);
 }
 
-// ---- page 3: status display, playlist, folder selection, mouse, power
+// ---- page 3: status display, playlist, folder selection, mouse, power,
+// the monitor that plays
 
 INT_PTR CALLBACK SettingsPage3Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {

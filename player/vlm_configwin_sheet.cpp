@@ -73,6 +73,7 @@ const int HelpTextTable[] = {
     40034, PanePage3, IDC_MOUSE_WIDTH, 0,
     40035, PanePage3, IDC_IGNOREMOUSE, 0,
     40036, PanePage3, IDC_MONITOR_POWER, 0,
+    40043, PanePage3, IDC_PLAY_MONITOR, 0,
     0,
 };
 

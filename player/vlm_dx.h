@@ -161,6 +161,9 @@ int ProbeVideoSize(const WCHAR* path);
 int ChangeScreenMode(DWORD width, DWORD height);
 // Releases the DirectDraw object that holds a changed mode, if any.
 void ReleaseDirectDraw();
+// Gives the display device that was changed (else the playing monitor's)
+// its registered mode back.
+void RestoreDisplayMode();
 
 // The mode choice over any mode list: read gives mode number index of list
 // (FALSE past its end). Only modes of current's display flags and refresh

@@ -1,7 +1,7 @@
 // Resolution change: before a file plays, learn its native video size in a
-// throw-away graph and switch the screen to the smallest display mode that
-// holds it, through DirectDraw or the display settings, then lay every
-// window out for the new size.
+// throw-away graph and switch the playing monitor to the smallest display
+// mode of its own device that holds it, through DirectDraw (main monitor
+// only) or the display settings, then lay every window out for the new size.
 #include "vlm_dx.h"
 #include "vlm_mainwin.h"
 #include "vlm_util.h"
@@ -17,10 +17,21 @@ typedef HRESULT(WINAPI* DirectDrawCreateProc)(GUID* driver, IDirectDraw** object
 // the mode back.
 static IDirectDraw* DirectDrawObject;
 
+// The device whose mode was changed through the display settings; the
+// monitor list may have changed since, so it is remembered by name.
+static char ChangedDevice[CCHDEVICENAME];
+
 void ReleaseDirectDraw()
 {
     if (DirectDrawObject) DirectDrawObject->Release();
     DirectDrawObject = NULL;
+}
+
+void RestoreDisplayMode()
+{
+    const char* device = ChangedDevice[0] ? ChangedDevice : PlayMonitorDevice;
+    ChangeDisplaySettingsExA(device[0] ? device : NULL, NULL, NULL, 0, NULL);
+    ChangedDevice[0] = '\0';
 }
 
 // ---- the choice of mode
@@ -105,12 +116,14 @@ int ChooseModeMethod(DWORD width, DWORD height, BOOL onlyDirectDraw, BOOL onlyDi
     return method;
 }
 
-static BOOL ReadSystemMode(void* list, DWORD index, ScreenModeRecord* mode)
+// list: the display device's name, empty for the main screen.
+static BOOL ReadDeviceMode(void* list, DWORD index, ScreenModeRecord* mode)
 {
+    const char* device = (const char*)list;
     DEVMODEA settings;
     ZeroMemory(&settings, sizeof(settings));
     settings.dmSize = sizeof(settings);
-    if (!EnumDisplaySettingsA(NULL, index, &settings)) return FALSE;
+    if (!EnumDisplaySettingsExA(device[0] ? device : NULL, index, &settings, 0)) return FALSE;
     ScreenModeOfSettings(&settings, mode);
     return TRUE;
 }
@@ -155,8 +168,12 @@ static int SetModeByDisplaySettings(const ScreenModeRecord* mode)
     settings.dmBitsPerPel = mode->ScreenBitsPerPel;
     settings.dmPelsWidth = mode->ScreenWidth;
     settings.dmPelsHeight = mode->ScreenHeight;
-    LONG result = ChangeDisplaySettingsA(&settings, CDS_FULLSCREEN);
-    if (result == DISP_CHANGE_SUCCESSFUL) return 1;
+    LONG result = ChangeDisplaySettingsExA(PlayMonitorDevice[0] ? PlayMonitorDevice : NULL, &settings, NULL,
+                                           CDS_FULLSCREEN, NULL);
+    if (result == DISP_CHANGE_SUCCESSFUL) {
+        lstrcpynA(ChangedDevice, PlayMonitorDevice, CCHDEVICENAME);
+        return 1;
+    }
     if (result == DISP_CHANGE_RESTART)
         return SetError(VLM_ERR_FATAL, "自動解像度変更に失敗しました（手動変更・再起動が必要）。",
                         (DWORD)result);
@@ -167,8 +184,8 @@ static int SetModeByDisplaySettings(const ScreenModeRecord* mode)
 int ChangeScreenMode(DWORD width, DWORD height)
 {
     ScreenModeRecord chosen;
-    switch (ChooseDisplayMode(ReadSystemMode, NULL, &ScreenMode, width, height, Settings.FixedVga,
-                              Settings.BitsPerPelUnchange, &chosen)) {
+    switch (ChooseDisplayMode(ReadDeviceMode, PlayMonitorDevice, &ScreenMode, width, height,
+                              Settings.FixedVga, Settings.BitsPerPelUnchange, &chosen)) {
     case ModeKeep:
         return 1;
     case ModeNoVga:
@@ -180,12 +197,13 @@ int ChangeScreenMode(DWORD width, DWORD height)
     // Park the cursor where the new centre will be before the screen
     // changes: the pointer position the system reports while it changes
     // (late, on some systems) must not read as mouse travel.
-    ScreenCentre.x = (LONG)(chosen.ScreenWidth / 2);
-    ScreenCentre.y = (LONG)(chosen.ScreenHeight / 2);
+    ScreenCentre.x = ScreenMode.ScreenLeft + (LONG)(chosen.ScreenWidth / 2);
+    ScreenCentre.y = ScreenMode.ScreenTop + (LONG)(chosen.ScreenHeight / 2);
     SetCursorPos(ScreenCentre.x, ScreenCentre.y);
 
+    // DirectDraw here drives the main display only.
     int method = ChooseModeMethod(chosen.ScreenWidth, chosen.ScreenHeight, Settings.OnlyReschByDdraw,
-                                  Settings.OnlyReschByCds, DirectDrawCreateEntry != NULL);
+                                  Settings.OnlyReschByCds, DirectDrawCreateEntry != NULL && PlayMonitorIsMain);
     int changed = method == ModeByDirectDraw ? SetModeByDirectDraw(&chosen)
                                              : SetModeByDisplaySettings(&chosen);
     if (!changed) return 0;
@@ -196,8 +214,7 @@ int ChangeScreenMode(DWORD width, DWORD height)
         ScreenMode.ScreenBitsPerPel != chosen.ScreenBitsPerPel)
         return SetError(VLM_ERR_FATAL, "解像度の変更に失敗しました。", 0);
 
-    LayoutScreenWindows();
-    return 1;
+    return LayoutScreenWindows();
 }
 
 // ---- the size probe

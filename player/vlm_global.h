@@ -102,6 +102,7 @@ struct SettingsRecord {
     int MouseWidth;                      // MOUSE_WIDTH
     BOOL IgnoreMouse;                    // IGNOREMOUSE
     BOOL MonitorPower;                   // MONITOR_POWER
+    int PlayMonitor;                     // PLAY_MONITOR
 
     char Playing[VLM_PATH_CHARS];        // PLAYING
     int StopPosition;                    // STOP_POSITION

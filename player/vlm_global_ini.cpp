@@ -65,6 +65,8 @@ const SettingsKeyRow SettingsKeys[] = {
     INT_KEY("MOUSE_WIDTH", 100, "100", 0, 999, MouseWidth),
     BOOL_KEY("IGNOREMOUSE", "FALSE", "FALSE", IgnoreMouse),
     BOOL_KEY("MONITOR_POWER", "FALSE", "FALSE", MonitorPower),
+    // 0 the main monitor; a number no monitor has also means the main one.
+    INT_KEY("PLAY_MONITOR", 0, "0", 0, 99, PlayMonitor),
     TEXT_KEY("PLAYING", "", "", Playing),
     INT_KEY("STOP_POSITION", 0, "0", INT_MIN, INT_MAX, StopPosition),
     BOOL_KEY("ONLY_RESCH_BY_CDS", "FALSE", "FALSE", OnlyReschByCds),

@@ -133,8 +133,7 @@ static int OnCreate(HWND window)
 {
     if (!CreateScreen(window)) return -1;
     ScreenCreated = TRUE;
-    ScreenCentre.x = (LONG)(ScreenMode.ScreenWidth / 2);
-    ScreenCentre.y = (LONG)(ScreenMode.ScreenHeight / 2);
+    ScreenCentre = ScreenModeCentre();
     SetCursorPos(ScreenCentre.x, ScreenCentre.y);
     PostMessageA(window, WM_APP_STARTPLAY, 0, 0);
     return 0;
@@ -285,8 +284,20 @@ static void OnDestroy()
     MainWindow = NULL;
 }
 
+// Monitors came or went, or a mode changed: place everything again and
+// cover what is new, even while a question is open.
+static void OnDisplayChange(HWND window)
+{
+    if (!ScreenCreated) return;
+    Perform(window, GetScreenMode(window) && LayoutScreenWindows());
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_DISPLAYCHANGE) {
+        OnDisplayChange(window);
+        return 0;
+    }
     // A question of the play driver is open: its own loop is running.
     if (ModalPromptActive && message != WM_DESTROY)
         return DefWindowProcA(window, message, wParam, lParam);
@@ -385,8 +396,8 @@ int RunMainWindow()
 
     SetLastError(0);
     HWND window = CreateWindowExA(WS_EX_TOPMOST, VLM_MAIN_CLASS, VLM_MAIN_TITLE,
-                                  WS_POPUP | WS_VISIBLE | WS_MAXIMIZE, 0, 0,
-                                  (int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight,
+                                  WS_POPUP | WS_VISIBLE | WS_MAXIMIZE, ScreenMode.ScreenLeft,
+                                  ScreenMode.ScreenTop, (int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight,
                                   NULL, NULL, Settings.Instance, NULL);
     if (!window)
         return SetErrorLast(VLM_ERR_FATAL, "メインウィンドウの CreateWindow に失敗しました");

@@ -72,9 +72,10 @@ int DigitKeySlot(int key);
 int CreateScreen(HWND window);
 // Undoes CreateScreen in mirror order.
 void DestroyScreen();
-// Lays the companions and the main window out for the current ScreenMode
-// and parks the cursor at its centre, the new ScreenCentre.
-void LayoutScreenWindows();
+// Lays the companions and the main window out for the current ScreenMode,
+// covers every other monitor and parks the cursor at its centre, the new
+// ScreenCentre. 0 with ErrorText set when a cover cannot be made.
+int LayoutScreenWindows();
 
 // ---- failure prompt (vlm_mainwin_prompt.cpp)
 

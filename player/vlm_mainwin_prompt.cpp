@@ -80,9 +80,8 @@ int FailurePrompt()
     int result = 0;
     BOOL displayReady = TRUE;
     if (Settings.ChangeResolution) {
-        ChangeDisplaySettingsA(NULL, 0);
-        displayReady = GetScreenMode(MainWindow);
-        if (displayReady) LayoutScreenWindows();
+        RestoreDisplayMode();
+        displayReady = GetScreenMode(MainWindow) && LayoutScreenWindows();
     }
 
     if (displayReady) {

@@ -128,8 +128,11 @@ int CreateKeyHelpFont(BOOL replace)
 
 static POINT KeyHelpOrigin()
 {
-    return CalcCentredOrigin((int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight,
-                             KeyHelpWidth, KeyHelpHeight);
+    POINT origin = CalcCentredOrigin((int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight,
+                                     KeyHelpWidth, KeyHelpHeight);
+    origin.x += ScreenMode.ScreenLeft;
+    origin.y += ScreenMode.ScreenTop;
+    return origin;
 }
 
 static void RelayoutKeyHelpAt(int dpi)

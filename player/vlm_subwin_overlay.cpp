@@ -269,7 +269,8 @@ int CreateStatusOverlay(HWND mainWindow)
     OverlayOwner = mainWindow;
     SetLastError(0);
     StatusOverlay = CreateWindowExA(WS_EX_TOPMOST, VLM_OVERLAY_CLASS, VLM_OVERLAY_TITLE, WS_POPUP,
-                                    0, 0, (int)ScreenMode.ScreenWidth, 10, mainWindow, NULL,
+                                    ScreenMode.ScreenLeft, ScreenMode.ScreenTop,
+                                    (int)ScreenMode.ScreenWidth, 10, mainWindow, NULL,
                                     CompanionInstance(), NULL);
     if (!StatusOverlay) {
         DWORD code = GetLastError();
@@ -328,8 +329,9 @@ void LayoutStatusOverlay()
 void ResizeStatusOverlay()
 {
     if (!StatusOverlay) return;
-    SetWindowPos(StatusOverlay, NULL, 0, 0, (int)ScreenMode.ScreenWidth, OverlayBarHeight,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The playing monitor may have moved on the desktop.
+    SetWindowPos(StatusOverlay, NULL, ScreenMode.ScreenLeft, ScreenMode.ScreenTop,
+                 (int)ScreenMode.ScreenWidth, OverlayBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void RedrawOverlayTime()

@@ -40,8 +40,10 @@ int CalcPlaylistRect(int position, BOOL leftSide, int screenW, int screenH, RECT
 
 int PlacePlaylist(RECT* rect)
 {
-    return CalcPlaylistRect(Settings.PlaylistPosition, Settings.PlaylistLeftSide,
-                            (int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight, rect);
+    int shown = CalcPlaylistRect(Settings.PlaylistPosition, Settings.PlaylistLeftSide,
+                                 (int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight, rect);
+    OffsetRect(rect, ScreenMode.ScreenLeft, ScreenMode.ScreenTop);
+    return shown;
 }
 
 void MovePlaylistWindow()

@@ -7,25 +7,59 @@
 struct MediaFileEntry;
 
 // ---- screen mode (vlm_util_screen.cpp)
+// The mode of the monitor the video plays on (PLAY_MONITOR), and where that
+// monitor lies on the desktop: left of or above the main monitor the
+// origin is negative.
 struct ScreenModeRecord {
     DWORD ScreenBitsPerPel;
     DWORD ScreenWidth;
     DWORD ScreenHeight;
     DWORD ScreenDisplayFlags;
     DWORD ScreenFrequency;
+    LONG ScreenLeft;
+    LONG ScreenTop;
 };
 extern ScreenModeRecord ScreenMode;
+// Display device of the playing monitor ("\\.\DISPLAY2"), empty when the
+// system lists no monitors; whether it is the main monitor.
+extern char PlayMonitorDevice[CCHDEVICENAME];
+extern BOOL PlayMonitorIsMain;
 
-// Reads the current mode; window (or NULL) gives the colour depth when the
-// display settings and the system metrics disagree on the size.
+// Reads the playing monitor's place and current mode; window (or NULL)
+// gives the colour depth when the display settings and the monitor
+// disagree on the size.
 int GetScreenMode(HWND window);
+// The centre of the playing monitor in desktop coordinates.
+POINT ScreenModeCentre();
 // The fields of a display settings record (EnumDisplaySettingsA).
 void ScreenModeOfSettings(const DEVMODEA* settings, ScreenModeRecord* mode);
 // The rule of GetScreenMode without the system calls: the display settings'
-// mode (or NULL when it could not be read), the metrics' size and the
-// window's depth give the record.
+// mode (or NULL when it could not be read), the monitor's size and the
+// window's depth give the record (all but its origin).
 void ChooseScreenMode(const DEVMODEA* current, int metricsWidth, int metricsHeight,
                       DWORD windowBitsPerPel, ScreenModeRecord* mode);
+
+// ---- monitors (vlm_util_screen.cpp)
+#define VLM_MONITORS_MAX 16
+struct MonitorList {
+    int count;
+    int mainIndex;    // the main (primary) monitor
+    RECT rect[VLM_MONITORS_MAX];
+    char device[VLM_MONITORS_MAX][CCHDEVICENAME];
+};
+// The monitors in the system's order (EnumDisplayMonitors); count 0 when
+// the system lists none.
+void ListMonitors(MonitorList* list);
+// Index of the monitor PLAY_MONITOR names among count monitors. Monitor 1
+// is the main monitor and 2..n are the others in the system's order; 0, 1
+// and a number no monitor has give the main monitor.
+int PlayMonitorIndex(int count, int mainIndex, int setting);
+// The PLAY_MONITOR value of the n-th choice (from 0) of the settings page,
+// whose choices list the monitors in that numbering.
+int PlayMonitorSetting(int choice);
+// Rectangles of the cover windows: every monitor that does not overlap the
+// playing one (a mirrored monitor shows the video itself). Gives the count.
+int CalcCoverRects(const RECT* monitors, int count, const RECT* playing, RECT* covers);
 
 // ---- folder history (vlm_util_history.cpp)
 enum { HistoryLive = 0, HistoryWork = 1 };   // links argument

@@ -1,5 +1,6 @@
-// Creation and destruction work of the main window: companions, libraries,
-// the display-required state, the cursor and PlayTimer.
+// Creation and destruction work of the main window: companions, the black
+// covers of the other monitors, libraries, the display-required state, the
+// cursor and PlayTimer.
 #include "Quorlin.h"
 #include "vlm_dx.h"
 #include "vlm_mainwin.h"
@@ -13,6 +14,72 @@ static HMODULE KernelLibrary;
 static SetThreadExecutionStateProc SetExecutionState;
 static BOOL DisplayRequired;
 
+// ---- covers: every monitor but the playing one is black
+
+#define VLM_COVER_CLASS "CoverWindowClass"
+
+static HWND CoverWindows[VLM_MONITORS_MAX];
+static int CoverCount;
+static BOOL CoverClassRegistered;
+
+static LRESULT CALLBACK CoverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // A click on a cover must leave the keyboard with the main window.
+    if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+    if (ForwardCompanionInput(MainWindow, message, wParam, lParam)) return 0;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static void DestroyCoverWindows()
+{
+    for (int i = 0; i < CoverCount; i++) {
+        if (CoverWindows[i]) DestroyWindow(CoverWindows[i]);
+        CoverWindows[i] = NULL;
+    }
+    CoverCount = 0;
+    if (CoverClassRegistered) UnregisterClassA(VLM_COVER_CLASS, CompanionInstance());
+    CoverClassRegistered = FALSE;
+}
+
+// Gives 0 with ErrorText set when a cover cannot be made.
+static int LayoutCoverWindows()
+{
+    if (!MainWindow) return 1;
+    if (!CoverClassRegistered) {
+        if (!RegisterCompanionClass(VLM_COVER_CLASS, CoverWindowProc, BLACK_BRUSH))
+            return SetErrorLast(VLM_ERR_FATAL, "カバーウィンドウの RegisterClass に失敗しました。");
+        CoverClassRegistered = TRUE;
+    }
+    MonitorList monitors;
+    ListMonitors(&monitors);
+    RECT playing, covers[VLM_MONITORS_MAX];
+    SetRect(&playing, ScreenMode.ScreenLeft, ScreenMode.ScreenTop,
+            ScreenMode.ScreenLeft + (LONG)ScreenMode.ScreenWidth,
+            ScreenMode.ScreenTop + (LONG)ScreenMode.ScreenHeight);
+    int count = CalcCoverRects(monitors.rect, monitors.count, &playing, covers);
+
+    // Windows that exist are moved; missing ones (also one closed from
+    // outside) made, spare ones destroyed.
+    while (CoverCount > count) DestroyWindow(CoverWindows[--CoverCount]);
+    for (int i = 0; i < count; i++) {
+        const RECT* r = &covers[i];
+        if (i < CoverCount && IsWindow(CoverWindows[i])) {
+            SetWindowPos(CoverWindows[i], HWND_TOPMOST, r->left, r->top, r->right - r->left,
+                         r->bottom - r->top, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+            continue;
+        }
+        SetLastError(0);
+        HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, VLM_COVER_CLASS,
+                                     VLM_MAIN_TITLE, WS_POPUP, r->left, r->top, r->right - r->left,
+                                     r->bottom - r->top, MainWindow, NULL, CompanionInstance(), NULL);
+        if (!cover) return SetErrorLast(VLM_ERR_FATAL, "カバーウィンドウの CreateWindow に失敗しました。");
+        CoverWindows[i] = cover;
+        if (i == CoverCount) CoverCount++;
+        ShowWindow(cover, SW_SHOWNOACTIVATE);
+    }
+    return 1;
+}
+
 int CreateScreen(HWND window)
 {
     MainWindow = window;
@@ -25,6 +92,13 @@ int CreateScreen(HWND window)
         return 0;
     }
     if (!CreateKeyHelpWindow(window)) {
+        DestroyPlaylistWindow();
+        DestroyStatusOverlay();
+        return 0;
+    }
+    if (!LayoutCoverWindows()) {
+        DestroyCoverWindows();
+        DestroyKeyHelpWindow();
         DestroyPlaylistWindow();
         DestroyStatusOverlay();
         return 0;
@@ -56,7 +130,7 @@ void DestroyScreen()
     // the record follows the screen.
     ReleaseDirectDraw();
     if (Settings.ChangeResolution) {
-        ChangeDisplaySettingsA(NULL, 0);
+        RestoreDisplayMode();
         GetScreenMode(MainWindow);
     }
     ShowPlayCursor();
@@ -70,17 +144,19 @@ void DestroyScreen()
     if (DirectDrawLibrary) FreeLibrary(DirectDrawLibrary);
     DirectDrawLibrary = NULL;
 
+    DestroyCoverWindows();
     DestroyKeyHelpWindow();
     DestroyPlaylistWindow();
     DestroyStatusOverlay();
 }
 
-void LayoutScreenWindows()
+int LayoutScreenWindows()
 {
     ResizeStatusOverlay();
     MovePlaylistWindow();
     RelayoutKeyHelp();
 
+    int left = ScreenMode.ScreenLeft, top = ScreenMode.ScreenTop;
     int screenW = (int)ScreenMode.ScreenWidth, screenH = (int)ScreenMode.ScreenHeight;
     if (MainWindow) {
         // The window is created maximised, and showing it normally (as the
@@ -89,14 +165,16 @@ void LayoutScreenWindows()
         WINDOWPLACEMENT placement;
         placement.length = sizeof(placement);
         if (GetWindowPlacement(MainWindow, &placement)) {
-            SetRect(&placement.rcNormalPosition, 0, 0, screenW, screenH);
+            SetRect(&placement.rcNormalPosition, left, top, left + screenW, top + screenH);
             SetWindowPlacement(MainWindow, &placement);
         }
-        SetWindowPos(MainWindow, NULL, 0, 0, screenW, screenH, SWP_NOZORDER | SWP_SHOWWINDOW);
+        SetWindowPos(MainWindow, NULL, left, top, screenW, screenH, SWP_NOZORDER | SWP_SHOWWINDOW);
     }
+    int covered = LayoutCoverWindows();
 
-    // The mouse test measures from the centre of the screen in force.
-    ScreenCentre.x = screenW / 2;
-    ScreenCentre.y = screenH / 2;
-    SetCursorPos(ScreenCentre.x, ScreenCentre.y);
+    // The mouse test measures from the centre of the screen in force; while
+    // a question is open the cursor belongs to the user.
+    ScreenCentre = ScreenModeCentre();
+    if (!ModalPromptActive) SetCursorPos(ScreenCentre.x, ScreenCentre.y);
+    return covered;
 }

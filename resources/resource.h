@@ -120,6 +120,9 @@
 #define IDC_PROGRAM_LIST       1600
 #define IDC_HISTORY_LIST       1601
 
+// ---- drop-down lists
+#define IDC_PLAY_MONITOR       1800  // page 3: the monitor the video plays on
+
 // ---- empty group boxes: key table origin and the help panes
 #define IDC_KEYHELP_FRAME      1700
 #define IDC_PANE_PROGRAM       1701
@@ -128,7 +131,7 @@
 #define IDC_PANE_PAGE3         1704
 
 // ---- string tables
-#define IDS_HELP_FIRST         40000  // page help texts 40000..40042
+#define IDS_HELP_FIRST         40000  // page help texts 40000..40043
 #define IDS_TIP_FIRST          40100  // dialog tooltips 40100..40117
 #define IDS_KEYHELP_TITLE      40200
 #define IDS_KEYHELP_NAME_FIRST 40201  // key names 40201..40220

@@ -6,6 +6,8 @@ set -euo pipefail
 PACKAGES=(
   cmake make python3 g++-mingw-w64-x86-64 googletest
   wine wine64 xvfb xdotool x11-utils imagemagick ffmpeg locales
+  # xrandr and xsetroot: the two-monitor display of the integration tests.
+  x11-xserver-utils
   fonts-ipafont-gothic
   gstreamer1.0-plugins-good gstreamer1.0-plugins-base gstreamer1.0-libav
   # The ASF (.wmv) and MPEG program stream (.mpg) demuxers of the default

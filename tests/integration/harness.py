@@ -93,19 +93,32 @@ def _parse_windows(text):
 _EXPLORER_KEY = "HKCU\\Software\\Wine\\Explorer"
 
 
-def _prefix_has_virtual_desktop():
-    """Whether the prefix's registry still names a default virtual desktop
-    (left behind by a run that was killed before it could undo it)."""
+def _prefix_has_value(key, value):
+    """Whether the prefix's user registry key still holds value (left behind
+    by a run that was killed before it could undo it)."""
     try:
         with open(os.path.join(PREFIX, "user.reg"), encoding="utf-8", errors="replace") as f:
             text = f.read()
     except OSError:
         return False
-    start = text.find("[Software\\\\Wine\\\\Explorer]")
+    start = text.find("[%s]" % key.replace("\\", "\\\\"))
     if start < 0:
         return False
     end = text.find("\n\n", start)
-    return '"Desktop"=' in text[start:end if end >= 0 else len(text)]
+    return '"%s"=' % value in text[start:end if end >= 0 else len(text)]
+
+
+def _prefix_has_virtual_desktop():
+    return _prefix_has_value("Software\\Wine\\Explorer", "Desktop")
+
+
+_X11_DRIVER_KEY = "HKCU\\Software\\Wine\\X11 Driver"
+
+
+def _monitor_args(name, width, height, x, y, output):
+    """xrandr --setmonitor arguments of one head (sizes in mm at 96 dpi)."""
+    mm = lambda pixels: max(1, round(pixels * 25.4 / 96))
+    return ["--setmonitor", name, "%d/%dx%d/%d+%d+%d" % (width, mm(width), height, mm(height), x, y), output]
 
 
 _DPI_KEY = "HKCU\\Control Panel\\Desktop"
@@ -138,13 +151,18 @@ class Desktop:
     An environment other than a Japanese system at 100 %: locale (LC_ALL,
     "en_US.UTF-8": code page 1252 unless a program asks for another) and dpi
     (LogPixels, 144 for 150 %). At a dpi the screen is that much larger, so
-    it holds what 1024x768 holds at 96 DPI."""
+    it holds what 1024x768 holds at 96 DPI.
 
-    def __init__(self, virtual_desktop=None, locale=None, dpi=None):
+    With monitors = (width, height, [(name, w, h, x, y), ...]) the one X
+    screen of that size is split into those heads (the first is Wine's main
+    monitor) and Wine is told to read them without XRandR's outputs."""
+
+    def __init__(self, virtual_desktop=None, locale=None, dpi=None, monitors=None):
         self.virtual_desktop = virtual_desktop
         self.locale = locale or "ja_JP.UTF-8"
         self.dpi = dpi or 96
-        self.screen = (SCREEN_W * self.dpi // 96, SCREEN_H * self.dpi // 96)
+        self.monitors = monitors
+        self.screen = tuple(monitors[:2]) if monitors else (SCREEN_W * self.dpi // 96, SCREEN_H * self.dpi // 96)
         self.xvfb = None
         self.display = None
         self.processes = []
@@ -155,8 +173,10 @@ class Desktop:
         # Xvfb picks a free display itself and tells its number; stale lock
         # files of killed servers are its business, not ours.
         read_fd, write_fd = os.pipe()
+        # Without -noreset the heads vanish when the last client (xrandr) leaves.
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                                      "%dx%dx24" % self.screen, "-nolisten", "tcp"],
+                                      "%dx%dx24" % self.screen, "-nolisten", "tcp"] +
+                                     (["-noreset"] if self.monitors else []),
                                      pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         with os.fdopen(read_fd, "rb") as pipe:
@@ -184,6 +204,10 @@ class Desktop:
             self._set_default_desktop(self.virtual_desktop)
         if self.dpi != 96 or _prefix_dpi() not in (None, 96):
             self.set_dpi(self.dpi)
+        if self.monitors:
+            self._split_screen()
+        elif _prefix_has_value("Software\\Wine\\X11 Driver", "UseXRandR"):
+            self._use_xrandr(True)
         return self
 
     def set_dpi(self, dpi):
@@ -195,6 +219,26 @@ class Desktop:
         subprocess.run(["wineserver", "-k"], env=self.env, check=False)
         subprocess.run(["wineserver", "-w"], env=self.env, check=False, timeout=60)
         subprocess.run(["wineserver", "-p"], env=self.env, check=False)
+
+    def _split_screen(self):
+        for i, (name, w, h, x, y) in enumerate(self.monitors[2]):
+            subprocess.run(["xrandr"] + _monitor_args(name, w, h, x, y, "screen" if i == 0 else "none"),
+                           env=self.env, check=True, timeout=30, stdout=subprocess.DEVNULL)
+        self._use_xrandr(False)
+        # The desktop process started by the registry call has read the old
+        # value: the next server starts with the heads.
+        for args in (["-k"], ["-w"], ["-p"]):
+            subprocess.run(["wineserver"] + args, env=self.env, check=False, timeout=60)
+        # Any part of the desktop left uncovered shows in this colour.
+        subprocess.run(["xsetroot", "-solid", "magenta"], env=self.env, check=True, timeout=30)
+
+    def _use_xrandr(self, use):
+        """The heads are seen only when Wine leaves XRandR's outputs alone; the
+        prefix is shared with the other test files, so stop() puts it back."""
+        args = ["add", _X11_DRIVER_KEY, "/v", "UseXRandR", "/d", "N"] if not use else \
+            ["delete", _X11_DRIVER_KEY, "/v", "UseXRandR"]
+        subprocess.run(["wine", "reg"] + args + ["/f"], env=self.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
     def _set_default_desktop(self, desktop):
         def reg(*args):
@@ -216,6 +260,8 @@ class Desktop:
             self._set_default_desktop(None)
         if self.dpi != 96:
             self.set_dpi(96)
+        if self.monitors:
+            self._use_xrandr(True)
         subprocess.run(["wineserver", "-k"], env=self.env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for proc in self.processes:
@@ -408,10 +454,12 @@ class DesktopTestCase(unittest.TestCase):
     # Another system locale or display scaling for this class (see Desktop).
     locale = None
     dpi = None
+    # (width, height, heads): one X screen split into monitors (Desktop).
+    monitors = None
 
     @classmethod
     def setUpClass(cls):
-        cls.desktop = Desktop(cls.virtual_desktop, locale=cls.locale, dpi=cls.dpi).start()
+        cls.desktop = Desktop(cls.virtual_desktop, locale=cls.locale, dpi=cls.dpi, monitors=cls.monitors).start()
 
     @classmethod
     def tearDownClass(cls):

@@ -171,7 +171,7 @@ TEST(HelpTexts, TableNamesEachStringOnceAndFindsControlsOfItsPage)
     EXPECT_LE(groups, VLM_HELP_SLOTS);
     std::sort(strings.begin(), strings.end());
     for (int k = 0; k < (int)strings.size(); k++) EXPECT_EQ(strings[k], IDS_HELP_FIRST + k);
-    EXPECT_EQ((int)strings.size(), 43);
+    EXPECT_EQ((int)strings.size(), 44);
 
     struct Case { int page; int id; int slot; };
     const Case cases[] = {
@@ -186,7 +186,7 @@ TEST(HelpTexts, TableNamesEachStringOnceAndFindsControlsOfItsPage)
 TEST(HelpTexts, EveryTextExistsAndFitsItsSlot)
 {
     ASSERT_TRUE(PlayerResources() != NULL);
-    for (int id = IDS_HELP_FIRST; id <= IDS_HELP_FIRST + 42; id++) {
+    for (int id = IDS_HELP_FIRST; id <= IDS_HELP_FIRST + 43; id++) {
         char text[4096] = "";
         int length = LoadStringA(PlayerResources(), id, text, sizeof(text));
         EXPECT_GT(length, 40) << id;
@@ -447,6 +447,26 @@ TEST_F(PageTest, Page2OkWritesItsKeysInOrderWithReplacements)
     EXPECT_EQ(Settings.SkipNumber, 3);
 }
 
+TEST_F(PageTest, Page3ListsTheMonitorsWithTheirSizesAndKeepsOneNotConnected)
+{
+    // The display of the test has one monitor; PLAY_MONITOR names a third.
+    Settings.PlayMonitor = 3;
+    Open(IDD_SETTINGS_PAGE3, SettingsPage3Proc);
+    HWND list = GetDlgItem(page, IDC_PLAY_MONITOR);
+    ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 2);
+    char item[64] = "", main[64];
+    wsprintfA(main, "メインモニター (%dx%d)", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    SendMessageA(list, CB_GETLBTEXT, 0, (LPARAM)item);
+    EXPECT_STREQ(item, main);
+    EXPECT_EQ(Text(page, IDC_PLAY_MONITOR), "モニター 3 (未接続)");
+    EXPECT_EQ(Notify(PSN_APPLY), PSNRET_NOERROR);
+    EXPECT_EQ(IniValue(ini, "PLAY_MONITOR"), "3");
+    SendMessageA(list, CB_SETCURSEL, 0, 0);
+    Notify(PSN_APPLY);
+    EXPECT_EQ(IniValue(ini, "PLAY_MONITOR"), "0");
+    EXPECT_EQ(Settings.PlayMonitor, 0);
+}
+
 TEST_F(PageTest, Page3OkWritesItsKeysInOrderWithReplacements)
 {
     Settings.PlaylistPosition = 3;
@@ -463,7 +483,7 @@ TEST_F(PageTest, Page3OkWritesItsKeysInOrderWithReplacements)
         { "DISP_FILENAME", "FALSE" }, { "DISP_RESOSIZE", "FALSE" }, { "DISP_VIDEOSIZE", "TRUE" },
         { "DISP_FONTSIZE", "30" }, { "PLAYLIST_POSITION", "3" }, { "PLAYLIST_LEFTSIDE", "FALSE" },
         { "PLAYLIST_FONTSIZE", "12" }, { "FOLDER_SELECT_START", "FALSE" }, { "MOUSE_WIDTH", "0" },
-        { "IGNOREMOUSE", "FALSE" }, { "MONITOR_POWER", "FALSE" },
+        { "IGNOREMOUSE", "FALSE" }, { "MONITOR_POWER", "FALSE" }, { "PLAY_MONITOR", "0" },
     };
     EXPECT_EQ(ParseIniSection(ReadFileBytes(ini)), expected);
     Type(IDC_MOUSE_WIDTH, "1000");

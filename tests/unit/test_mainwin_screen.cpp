@@ -1,8 +1,10 @@
 // Creation and destruction work of the main window: the three companions
 // with their classes and owner, the timer, the log path, and the mirror
-// destruction; the companion toggles.
+// destruction; the companion toggles; the monitor that plays, the covers of
+// the others and the mode choice on the playing monitor's own device.
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 #include "Quorlin.h"
 #include "support_ini.h"
 #include "vlm_dx.h"
@@ -215,5 +217,149 @@ TEST_P(KeyHelpClassTest, SizeClassByScreen)
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, KeyHelpClassTest, ::testing::ValuesIn(kKeyHelpCases));
+
+// ---- several monitors
+
+bool SameRect(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+TEST(Monitors, PlayMonitorByNumberMainFirstOthersInSystemOrder)
+{
+    // Main, right of it; a 1280x1024 left of the main one (negative origin).
+    const RECT wide[] = {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}, {-1280, 0, 0, 1024}};
+    // The main monitor listed second.
+    const RECT mainSecond[] = {{-800, 0, 0, 600}, {0, 0, 1024, 768}};
+    struct {
+        const RECT* rects;
+        int count, mainIndex, setting, index;
+    } cases[] = {
+        {wide, 3, 0, 0, 0},  {wide, 3, 0, 1, 0},       {wide, 3, 0, 2, 1},
+        {wide, 3, 0, 3, 2},  {wide, 3, 0, 4, 0},       {wide, 3, 0, 99, 0},  // gone: the main one
+        {mainSecond, 2, 1, 0, 1}, {mainSecond, 2, 1, 2, 0}, {mainSecond, 2, 1, 3, 1},
+        {wide, 1, 0, 2, 0},  {wide, 0, 0, 0, -1},                            // no list at all
+    };
+    for (const auto& c : cases) {
+        int index = PlayMonitorIndex(c.count, c.mainIndex, c.setting);
+        EXPECT_EQ(index, c.index) << c.count << " monitors, setting " << c.setting;
+    }
+    EXPECT_TRUE(SameRect(wide[PlayMonitorIndex(3, 0, 3)], RECT{-1280, 0, 0, 1024}));
+    // The page's choices in order: main, then 2, 3...
+    EXPECT_EQ(PlayMonitorSetting(0), 0);
+    EXPECT_EQ(PlayMonitorSetting(1), 2);
+    EXPECT_EQ(PlayMonitorSetting(2), 3);
+}
+
+TEST(Monitors, EveryOtherMonitorIsCoveredButNotAMirrorOfThePlayingOne)
+{
+    const RECT monitors[] = {{0, 0, 1024, 768}, {1024, 0, 2048, 768}, {-800, 0, 0, 600}, {0, 0, 1024, 768}};
+    struct {
+        int count;
+        RECT playing;
+        int covers;
+        RECT first, last;
+    } cases[] = {
+        {1, {0, 0, 1024, 768}, 0},
+        {2, {0, 0, 1024, 768}, 1, {1024, 0, 2048, 768}, {1024, 0, 2048, 768}},
+        {2, {1024, 0, 2048, 768}, 1, {0, 0, 1024, 768}, {0, 0, 1024, 768}},
+        {3, {-800, 0, 0, 600}, 2, {0, 0, 1024, 768}, {1024, 0, 2048, 768}},
+        {4, {0, 0, 1024, 768}, 2, {1024, 0, 2048, 768}, {-800, 0, 0, 600}},  // the mirror shows the video
+        {2, {0, 0, 640, 480}, 1, {1024, 0, 2048, 768}, {1024, 0, 2048, 768}},  // mode changed, same place
+    };
+    for (const auto& c : cases) {
+        RECT covers[VLM_MONITORS_MAX];
+        int n = CalcCoverRects(monitors, c.count, &c.playing, covers);
+        ASSERT_EQ(n, c.covers) << c.count << " monitors, playing at " << c.playing.left;
+        if (n == 0) continue;
+        EXPECT_TRUE(SameRect(covers[0], c.first)) << c.count << " monitors";
+        EXPECT_TRUE(SameRect(covers[n - 1], c.last)) << c.count << " monitors";
+    }
+}
+
+struct DeviceModes {
+    BOOL readable;                   // the device reports its current mode
+    DEVMODEA current;
+    std::vector<ScreenModeRecord> modes;
+};
+
+BOOL ReadDeviceList(void* list, DWORD index, ScreenModeRecord* mode)
+{
+    const DeviceModes* device = (const DeviceModes*)list;
+    if (index >= device->modes.size()) return FALSE;
+    *mode = device->modes[index];
+    return TRUE;
+}
+
+DEVMODEA Current(DWORD w, DWORD h, DWORD rate = 60)
+{
+    DEVMODEA m = {};
+    m.dmPelsWidth = w;
+    m.dmPelsHeight = h;
+    m.dmBitsPerPel = 32;
+    m.dmDisplayFrequency = rate;
+    return m;
+}
+
+ScreenModeRecord Listed(DWORD w, DWORD h, DWORD rate = 60)
+{
+    return ScreenModeRecord{32, w, h, 0, rate};
+}
+
+// The chain GetScreenMode and ChangeScreenMode follow: the monitor that
+// plays, its device's current mode against the monitor's own size, then the
+// choice among that device's modes only.
+TEST(Monitors, ModeChoiceOnThePlayingMonitorsOwnDevice)
+{
+    const RECT rects[] = {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}};
+    DeviceModes mainDevice = {TRUE, Current(1920, 1080), {Listed(1280, 720), Listed(1920, 1080)}};
+    DeviceModes second = {TRUE, Current(1280, 1024, 75),
+                          {Listed(640, 480, 75), Listed(800, 600, 60), Listed(800, 600, 75),
+                           Listed(1024, 768, 75), Listed(1280, 1024, 75)}};
+    DeviceModes silent = {FALSE, {}, {}};  // Wine's second head: no modes
+    DeviceModes* devices[] = {&mainDevice, &second};
+    struct {
+        DeviceModes* secondDevice;
+        int setting;
+        DWORD w, h;
+        int result;
+        DWORD cw, ch;
+    } cases[] = {
+        {&second, 2, 700, 500, ModeChange, 800, 600},      // its 75 Hz mode, not the 60 Hz one
+        {&second, 2, 1000, 700, ModeChange, 1024, 768},
+        {&second, 2, 1600, 1200, ModeKeep, 1280, 1024},    // its largest is in force
+        {&second, 0, 700, 500, ModeChange, 1280, 720},     // the main device's list
+        {&silent, 2, 700, 500, ModeKeep, 1280, 1024},      // nothing known: the screen stays
+    };
+    for (const auto& c : cases) {
+        devices[1] = c.secondDevice;
+        int play = PlayMonitorIndex(2, 0, c.setting);
+        const DeviceModes* device = devices[play];
+        ScreenModeRecord current = {};
+        ChooseScreenMode(device->readable ? &device->current : NULL, rects[play].right - rects[play].left,
+                         rects[play].bottom - rects[play].top, 32, &current);
+        ScreenModeRecord chosen = {};
+        int result = ChooseDisplayMode(ReadDeviceList, (void*)device, &current, c.w, c.h, FALSE, FALSE, &chosen);
+        EXPECT_EQ(result, c.result) << "setting " << c.setting << ", " << c.w << "x" << c.h;
+        if (result != ModeChange) {
+            EXPECT_EQ(current.ScreenWidth, c.cw);
+            continue;
+        }
+        EXPECT_EQ(chosen.ScreenWidth, c.cw) << c.w << "x" << c.h;
+        EXPECT_EQ(chosen.ScreenHeight, c.ch) << c.w << "x" << c.h;
+    }
+}
+
+TEST_F(ScreenTest, OneMonitorHasNoCoverAndAMissingMonitorMeansTheMainOne)
+{
+    Settings.PlayMonitor = 3;
+    ASSERT_EQ(CreateScreen(window), 1) << Settings.ErrorText;
+    EXPECT_EQ(ScreenMode.ScreenLeft, 0);
+    EXPECT_EQ(ScreenMode.ScreenTop, 0);
+    EXPECT_EQ((int)ScreenMode.ScreenWidth, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_TRUE(PlayMonitorIsMain);
+    EXPECT_TRUE(FindWindowA("CoverWindowClass", NULL) == NULL);
+    DestroyScreen();
+}
 
 }  // namespace

@@ -31,7 +31,7 @@ static const CreatedKey CreatedPlainKeys[] = {
     { "DISP_RESOSIZE", "FALSE" }, { "DISP_VIDEOSIZE", "FALSE" }, { "DISP_FONTSIZE", "30" },
     { "PLAYLIST_POSITION", "0" }, { "PLAYLIST_LEFTSIDE", "FALSE" }, { "PLAYLIST_FONTSIZE", "12" },
     { "FOLDER_SELECT_START", "FALSE" }, { "MOUSE_WIDTH", "100" }, { "IGNOREMOUSE", "FALSE" },
-    { "MONITOR_POWER", "FALSE" }, { "PLAYING", "" }, { "STOP_POSITION", "0" },
+    { "MONITOR_POWER", "FALSE" }, { "PLAY_MONITOR", "0" }, { "PLAYING", "" }, { "STOP_POSITION", "0" },
     { "ONLY_RESCH_BY_CDS", "FALSE" }, { "ONLY_RESCH_BY_DDRAW", "FALSE" }, { "EXCEPTION_BEEP", "TRUE" },
     { "VISUAL_DEBUG", "FALSE" },
 };
@@ -64,6 +64,7 @@ static const IntKey IntKeys[] = {
     { "PLAYLIST_POSITION", &Settings.PlaylistPosition, 0, 0, 4 },
     { "PLAYLIST_FONTSIZE", &Settings.PlaylistFontSize, 12, 5, 300 },
     { "MOUSE_WIDTH", &Settings.MouseWidth, 100, 0, 999 },
+    { "PLAY_MONITOR", &Settings.PlayMonitor, 0, 0, 99 },
     { "STOP_POSITION", &Settings.StopPosition, 0, 1, 0 },
     { "PROGRAM_PLAY_NO", &Settings.ProgramPlayNo, 1, 1, 0 },
     { "PROGRAM_STOPPOSITION", &Settings.ProgramStopPosition, 0, 1, 0 },
