@@ -34,7 +34,7 @@ volatile int Zero = 0;
 
 int Recurse(int depth)
 {
-    volatile char frame[64];
+    volatile char frame[1024];
     frame[0] = (char)depth;
     if (depth < 0) return 0;  // never: keeps the compiler from seeing an endless loop
     return Recurse(depth + 1) + frame[0];
