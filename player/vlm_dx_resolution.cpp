@@ -181,10 +181,25 @@ static int SetModeByDisplaySettings(const ScreenModeRecord* mode)
                     (DWORD)result);
 }
 
+// The mode the playing monitor's device is in now. ScreenMode may still hold
+// the size from before a change that the monitor list has not caught up with.
+static ScreenModeRecord DeviceModeNow()
+{
+    ScreenModeRecord mode = ScreenMode;
+    DEVMODEA settings;
+    ZeroMemory(&settings, sizeof(settings));
+    settings.dmSize = sizeof(settings);
+    if (EnumDisplaySettingsExA(PlayMonitorDevice[0] ? PlayMonitorDevice : NULL, ENUM_CURRENT_SETTINGS,
+                               &settings, 0) && settings.dmPelsWidth != 0)
+        ScreenModeOfSettings(&settings, &mode);
+    return mode;
+}
+
 int ChangeScreenMode(DWORD width, DWORD height)
 {
     ScreenModeRecord chosen;
-    switch (ChooseDisplayMode(ReadDeviceMode, PlayMonitorDevice, &ScreenMode, width, height,
+    ScreenModeRecord current = DeviceModeNow();
+    switch (ChooseDisplayMode(ReadDeviceMode, PlayMonitorDevice, &current, width, height,
                               Settings.FixedVga, Settings.BitsPerPelUnchange, &chosen)) {
     case ModeKeep:
         return 1;
@@ -204,15 +219,31 @@ int ChangeScreenMode(DWORD width, DWORD height)
     // DirectDraw here drives the main display only.
     int method = ChooseModeMethod(chosen.ScreenWidth, chosen.ScreenHeight, Settings.OnlyReschByDdraw,
                                   Settings.OnlyReschByCds, DirectDrawCreateEntry != NULL && PlayMonitorIsMain);
-    int changed = method == ModeByDirectDraw ? SetModeByDirectDraw(&chosen)
-                                             : SetModeByDisplaySettings(&chosen);
-    if (!changed) return 0;
-
+    // A mode given back late by what the last file left (its renderer, a
+    // DirectDraw object) can undo a change that reported success: the
+    // device is asked until it shows the mode, and the change is made once
+    // more before giving up. The monitor's new size may reach this process
+    // later still, so the device's mode sizes the windows now and the
+    // display change message corrects the rest.
+    ScreenModeRecord now;
+    for (int attempt = 0;; attempt++) {
+        int changed = method == ModeByDirectDraw ? SetModeByDirectDraw(&chosen)
+                                                 : SetModeByDisplaySettings(&chosen);
+        if (!changed) return 0;
+        BOOL shown = FALSE;
+        for (int waited = 0; !shown && waited <= 1000; waited += 50) {
+            now = DeviceModeNow();
+            shown = now.ScreenWidth == chosen.ScreenWidth && now.ScreenHeight == chosen.ScreenHeight &&
+                    now.ScreenBitsPerPel == chosen.ScreenBitsPerPel;
+            if (!shown) Sleep(50);
+        }
+        if (shown) break;
+        if (attempt == 1) return SetError(VLM_ERR_FATAL, "解像度の変更に失敗しました。", 0);
+    }
     if (!GetScreenMode(MainWindow)) return 0;
-    if (ScreenMode.ScreenWidth != chosen.ScreenWidth ||
-        ScreenMode.ScreenHeight != chosen.ScreenHeight ||
-        ScreenMode.ScreenBitsPerPel != chosen.ScreenBitsPerPel)
-        return SetError(VLM_ERR_FATAL, "解像度の変更に失敗しました。", 0);
+    now.ScreenLeft = ScreenMode.ScreenLeft;
+    now.ScreenTop = ScreenMode.ScreenTop;
+    ScreenMode = now;
 
     return LayoutScreenWindows();
 }
