@@ -77,7 +77,8 @@ class SettingsFileTest(DesktopTestCase):
         self.assertNotIn("HISTORY_DIRNAME49", values)
         self.assertEqual(values["PROGRAM_END_POSITION100"], "-1")
         self.assertEqual(values["PROGRAM_PLAY_NO"], "1")
-        self.assertEqual(len(values), 48 + 48 * 4 + 100 * 3 + 2)
+        self.assertEqual(values["PLAY_MONITOR"], "0")
+        self.assertEqual(len(values), 49 + 48 * 4 + 100 * 3 + 2)
         self.assertIsNone(proc.poll())
 
     def check_new_folder_joins_after_pinned(self, name):
