@@ -187,11 +187,7 @@ static ScreenModeRecord DeviceModeNow()
 {
     ScreenModeRecord mode = ScreenMode;
     DEVMODEA settings;
-    ZeroMemory(&settings, sizeof(settings));
-    settings.dmSize = sizeof(settings);
-    if (EnumDisplaySettingsExA(PlayMonitorDevice[0] ? PlayMonitorDevice : NULL, ENUM_CURRENT_SETTINGS,
-                               &settings, 0) && settings.dmPelsWidth != 0)
-        ScreenModeOfSettings(&settings, &mode);
+    if (ReadPlayDeviceSettings(&settings) && settings.dmPelsWidth != 0) ScreenModeOfSettings(&settings, &mode);
     return mode;
 }
 

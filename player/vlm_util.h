@@ -33,6 +33,9 @@ int GetScreenMode(HWND window);
 POINT ScreenModeCentre();
 // The fields of a display settings record (EnumDisplaySettingsA).
 void ScreenModeOfSettings(const DEVMODEA* settings, ScreenModeRecord* mode);
+// The current settings of the playing monitor's device (the main screen
+// when it has no name); FALSE when the device does not tell them.
+BOOL ReadPlayDeviceSettings(DEVMODEA* current);
 // The rule of GetScreenMode without the system calls: the display settings'
 // mode (or NULL when it could not be read), the monitor's size and the
 // window's depth give the record (all but its origin).

@@ -87,6 +87,15 @@ void ChooseScreenMode(const DEVMODEA* current, int metricsWidth, int metricsHeig
     mode->ScreenBitsPerPel = windowBitsPerPel;
 }
 
+BOOL ReadPlayDeviceSettings(DEVMODEA* current)
+{
+    ZeroMemory(current, sizeof(*current));
+    current->dmSize = sizeof(*current);
+    SetLastError(0);
+    return EnumDisplaySettingsExA(PlayMonitorDevice[0] ? PlayMonitorDevice : NULL, ENUM_CURRENT_SETTINGS,
+                                  current, 0);
+}
+
 int GetScreenMode(HWND window)
 {
     // The playing monitor's place; without a monitor list, the main screen.
@@ -105,11 +114,7 @@ int GetScreenMode(HWND window)
     }
 
     DEVMODEA current;
-    ZeroMemory(&current, sizeof(current));
-    current.dmSize = sizeof(current);
-    SetLastError(0);
-    BOOL known = EnumDisplaySettingsExA(PlayMonitorDevice[0] ? PlayMonitorDevice : NULL,
-                                        ENUM_CURRENT_SETTINGS, &current, 0);
+    BOOL known = ReadPlayDeviceSettings(&current);
     // Another monitor's device may not describe its mode: its size is then
     // the monitor's, and nothing else is known.
     if (!known && PlayMonitorIsMain)
