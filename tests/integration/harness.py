@@ -292,7 +292,8 @@ class Desktop:
 
     def probe(self, *args, check=True):
         # A probe is a Wine process of its own, and Wine's start of it can
-        # fail (seen once in hundreds of runs: exit code 1 before any output),
+        # fail (seen once in hundreds of runs: exit code 1, which the probe's
+        # looks never return),
         # as can one that starts while a virtual desktop changes its mode. A
         # look the test relies on is then taken again; an action never is.
         # Wine's own words go to a file, not a pipe: the server it may start
@@ -306,7 +307,8 @@ class Desktop:
                                      env=self.env, stdout=subprocess.PIPE, stderr=errors, timeout=60)
                 if out.returncode == 0:
                     break
-                time.sleep(0.5)
+                if attempt + 1 < attempts:
+                    time.sleep(0.5)
             errors.seek(0)
             said = errors.read().decode("utf-8", "replace").strip()[-1500:]
         if check and out.returncode != 0:
