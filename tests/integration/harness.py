@@ -293,9 +293,9 @@ class Desktop:
     def probe(self, *args, check=True):
         # A probe is a Wine process of its own, and Wine's start of it can
         # fail (seen once in hundreds of runs: exit code 1, which the probe's
-        # looks never return),
-        # as can one that starts while a virtual desktop changes its mode. A
-        # look the test relies on is then taken again; an action never is.
+        # looks never return), as can one that starts while a virtual desktop
+        # changes its mode. A look the test relies on is then taken again; an
+        # action never is.
         # Wine's own words go to a file, not a pipe: the server it may start
         # would hold a pipe open.
         attempts = 3 if self.virtual_desktop or (check and args[0] in self._LOOKING_VERBS) else 1
