@@ -4,6 +4,7 @@ display and looks at them as a user would.
 Every wait is bounded polling; everything started is killed at the end
 (Desktop.stop kills the display and the Wine server of the private prefix).
 """
+import math
 import os
 import shutil
 import subprocess
@@ -30,6 +31,14 @@ def wait_for(predicate, timeout=20.0, interval=0.2, what="condition"):
         if time.monotonic() >= deadline:
             raise AssertionError("timed out after %.1fs waiting for %s" % (timeout, what))
         time.sleep(interval)
+
+
+def seconds_since(shown):
+    """Whole seconds since the test saw the video, rounded up with half a
+    second's slack. Taken once the player has ended, it bounds what the file
+    played: the probes see the video 1.5-2 s after it starts, and the player
+    takes about 2 s to end after the key."""
+    return math.ceil(time.monotonic() - shown + 0.5)
 
 
 def win_path(unix_path):

@@ -1,13 +1,12 @@
 """The resume point survives the end of the session (shutdown, logoff,
 restart) and sleep: the system ends the player without WM_DESTROY."""
-import math
 import os
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import DesktopTestCase, PlayerFolder, main, make_clips, wait_for, win_path
+from harness import DesktopTestCase, PlayerFolder, main, make_clips, seconds_since, wait_for, win_path
 
 WM_ENDSESSION, WM_POWERBROADCAST, PBT_APMSUSPEND = 0x0016, 0x0218, 4
 
@@ -38,7 +37,7 @@ class SessionEndTest(DesktopTestCase):
         time.sleep(0.6)
         self.desktop.key("x")
         self.assertEqual(self.wait_exit(proc), 0)
-        return math.ceil(time.monotonic() - shown + 0.5)
+        return seconds_since(shown)
 
     def ini_image(self):
         with open(self.player.ini, "rb") as f:
