@@ -108,6 +108,9 @@ void StopGraph(BOOL savePosition);
 // window and releases and clears all eight slots; every call into the
 // components is a guarded step logged under number.
 void ReleaseGraph(int number);
+// Sizes and centres the playing video again for the screen in force (after
+// a display change); nothing without a video window.
+void RefitVideoWindow();
 // Records where the running file stands as its resume point and leaves it
 // playing; the stop still records its own, later position.
 void RecordPlayPosition();

@@ -76,6 +76,17 @@ HRESULT QueryGraph(IGraphBuilder* graph, REFIID iid, T** out)
     return graph->QueryInterface(iid, (void**)out);
 }
 
+// The renderer's window at the display size of the video, centred on the
+// screen in force.
+HRESULT FitVideoWindow(IVideoWindow* video)
+{
+    int sizeW = 0, sizeH = 0, outW = 0, outH = 0;
+    CalcDisplaySize(GraphState.VideoWidth, GraphState.VideoHeight, &sizeW, &sizeH, &outW, &outH);
+    int left = 0, top = 0;
+    CalcVideoPosition(outW, outH, &left, &top);
+    return video->SetWindowPosition(left, top, outW, outH);
+}
+
 // The video steps: the renderer's window becomes a child of the main window,
 // centred at the display size.
 int PlaceVideoWindow(IVideoWindow* video)
@@ -84,17 +95,12 @@ int PlaceVideoWindow(IVideoWindow* video)
     HRESULT hr = video->put_MessageDrain((OAHWND)main);
     if (FAILED(hr)) return BuildFailed("イベント送付先の設定に失敗しました。", hr);
 
-    int sizeW = 0, sizeH = 0, outW = 0, outH = 0;
-    CalcDisplaySize(GraphState.VideoWidth, GraphState.VideoHeight, &sizeW, &sizeH, &outW, &outH);
-
     hr = video->put_Owner((OAHWND)main);
     if (FAILED(hr)) return BuildFailed("ビデオウィンドウの親ウィンドウの指定に失敗しました。", hr);
     hr = video->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
     if (FAILED(hr))
         return BuildFailed("ビデオウィンドウのウィンドウスタイル設定に失敗しました。", hr);
-    int left = 0, top = 0;
-    CalcVideoPosition(outW, outH, &left, &top);
-    hr = video->SetWindowPosition(left, top, outW, outH);
+    hr = FitVideoWindow(video);
     if (FAILED(hr)) return BuildFailed("ビデオウィンドウの位置の設定に失敗しました。", hr);
     hr = video->SetWindowForeground(OATRUE);
     if (FAILED(hr))
@@ -236,6 +242,17 @@ int StartGraph(int kind, const WCHAR* path)
     }
     ReleaseBuild(&build);
     return 0;
+}
+
+static int RefitVideo(void*)
+{
+    if (GraphState.VideoWindow && GraphState.VideoWidth > 0) FitVideoWindow(GraphState.VideoWindow);
+    return 1;
+}
+
+void RefitVideoWindow()
+{
+    RunGuardedStep(VLM_EXC_GRAPHBUILD, RefitVideo, NULL);
 }
 
 // Whole seconds played of the current file; 0 after a failure or without a

@@ -146,11 +146,28 @@ static void OnGraphNotify(HWND window)
     Perform(window, PlayFile(AtEnd, 0));
 }
 
+static void OnDisplayChange(HWND window);
+// When the last WM_DISPLAYCHANGE was handled.
+static DWORD DisplayChangeTime;
+
 static void OnMouseMove(HWND window)
 {
     POINT at;
     GetCursorPos(&at);
-    if (!MouseWithinReach(ScreenCentre, at, Settings.MouseWidth)) EndScreensaver(window);
+    if (MouseWithinReach(ScreenCentre, at, Settings.MouseWidth)) return;
+    // A display change moves the cursor before its WM_DISPLAYCHANGE comes,
+    // and the system can report the old place once more after the cursor was
+    // put at the new centre: the screen moved under the mouse, not the
+    // user's hand.
+    if (ScreenModeOutdated()) {
+        OnDisplayChange(window);
+        return;
+    }
+    if (GetTickCount() - DisplayChangeTime < VLM_DISPLAY_SETTLE_MS) {
+        SetCursorPos(ScreenCentre.x, ScreenCentre.y);
+        return;
+    }
+    EndScreensaver(window);
 }
 
 // Leaves the file and plays another; saving records where this one stopped.
@@ -274,11 +291,14 @@ static void OnKeyDown(HWND window, int key, LPARAM keyData)
 
 static void OnDestroy()
 {
+    // The display mode given back below sends WM_DISPLAYCHANGE to this
+    // window: it must not show it again or make new covers.
+    BOOL created = ScreenCreated;
+    ScreenCreated = FALSE;
     StopGraph(TRUE);
     FreeMediaList();
-    if (ScreenCreated) {
+    if (created) {
         DestroyScreen();
-        ScreenCreated = FALSE;
         PostQuitMessage(0);
     }
     MainWindow = NULL;
@@ -290,6 +310,7 @@ static void OnDisplayChange(HWND window)
 {
     if (!ScreenCreated) return;
     Perform(window, GetScreenMode(window) && LayoutScreenWindows());
+    DisplayChangeTime = GetTickCount();
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

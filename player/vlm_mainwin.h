@@ -44,6 +44,8 @@ extern DWORD LastKeyTime;
 
 #define VLM_PLAY_TIMER 1
 #define VLM_PLAY_TIMER_MS 1000
+// Mouse travel this soon after a display change is the system's own.
+#define VLM_DISPLAY_SETTLE_MS 1500
 #define VLM_KEY_DEBOUNCE_MS 500
 
 // Visibility of the companions, in memory only. Always 1.

@@ -31,6 +31,9 @@ extern BOOL PlayMonitorIsMain;
 int GetScreenMode(HWND window);
 // The centre of the playing monitor in desktop coordinates.
 POINT ScreenModeCentre();
+// TRUE when the playing monitor's place is no longer that of ScreenMode: a
+// display change whose WM_DISPLAYCHANGE has not arrived yet.
+BOOL ScreenModeOutdated();
 // The fields of a display settings record (EnumDisplaySettingsA).
 void ScreenModeOfSettings(const DEVMODEA* settings, ScreenModeRecord* mode);
 // The current settings of the playing monitor's device (the main screen

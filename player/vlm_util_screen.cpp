@@ -96,22 +96,39 @@ BOOL ReadPlayDeviceSettings(DEVMODEA* current)
                                   current, 0);
 }
 
-int GetScreenMode(HWND window)
+// The playing monitor's place, its device name ("" for the main screen when
+// there is no monitor list) and whether it is the main monitor.
+static void FindPlayMonitor(RECT* place, char* device, BOOL* isMain)
 {
-    // The playing monitor's place; without a monitor list, the main screen.
     MonitorList monitors;
     ListMonitors(&monitors);
     int play = PlayMonitorIndex(monitors.count, monitors.mainIndex, Settings.PlayMonitor);
-    RECT place;
     if (play >= 0) {
-        place = monitors.rect[play];
-        lstrcpynA(PlayMonitorDevice, monitors.device[play], CCHDEVICENAME);
-        PlayMonitorIsMain = play == monitors.mainIndex;
+        *place = monitors.rect[play];
+        lstrcpynA(device, monitors.device[play], CCHDEVICENAME);
+        *isMain = play == monitors.mainIndex;
     } else {
-        SetRect(&place, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-        PlayMonitorDevice[0] = '\0';
-        PlayMonitorIsMain = TRUE;
+        SetRect(place, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        device[0] = '\0';
+        *isMain = TRUE;
     }
+}
+
+BOOL ScreenModeOutdated()
+{
+    RECT place;
+    char device[CCHDEVICENAME];
+    BOOL isMain;
+    FindPlayMonitor(&place, device, &isMain);
+    return place.left != ScreenMode.ScreenLeft || place.top != ScreenMode.ScreenTop ||
+           (DWORD)(place.right - place.left) != ScreenMode.ScreenWidth ||
+           (DWORD)(place.bottom - place.top) != ScreenMode.ScreenHeight;
+}
+
+int GetScreenMode(HWND window)
+{
+    RECT place;
+    FindPlayMonitor(&place, PlayMonitorDevice, &PlayMonitorIsMain);
 
     DEVMODEA current;
     BOOL known = ReadPlayDeviceSettings(&current);

@@ -170,6 +170,7 @@ int LayoutScreenWindows()
         }
         SetWindowPos(MainWindow, NULL, left, top, screenW, screenH, SWP_NOZORDER | SWP_SHOWWINDOW);
     }
+    RefitVideoWindow();
     int covered = LayoutCoverWindows();
 
     // The mouse test measures from the centre of the screen in force; while

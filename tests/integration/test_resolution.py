@@ -66,6 +66,23 @@ class ResolutionTest(PlayerCase):
         self.end()
         self.wait_mode(FULL_MODE)
 
+    def test_mode_changed_by_another_program_resizes_the_video(self):
+        make_clips(self.media, ["a.avi"], seconds=60, size="640x480", audio_streams=0)
+        main_window = self.start()
+        wait_for(lambda: self.video_shown(main_window), what="video playing")
+        try:
+            self.desktop.probe("mode", 800, 600)
+            self.wait_mode((800, 600, 32))
+            video = lambda: [w.rect for w in self.desktop.children(main_window["hwnd"]) if w["visible"]]
+            try:
+                wait_for(lambda: video() == [(0, 0, 800, 600)], what="video at 800x600")
+            except AssertionError:
+                self.fail("video at %r, main %r, exit %r" % (video(), self.shown("VelmoraClass"), self.proc.poll()))
+            self.assertEqual(self.shown("VelmoraClass"), [(0, 0, 800, 600)])
+            self.end()
+        finally:
+            self.desktop.probe("mode", 1024, 768, check=False)
+
     def test_failure_question_at_the_restored_mode(self):
         make_clips(self.media, ["a.avi"], seconds=3, size="640x480", audio_streams=0)
         with open(os.path.join(self.media, "b_broken.avi"), "wb") as f:

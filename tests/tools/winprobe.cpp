@@ -12,6 +12,8 @@
 //   winprobe metrics                    screen width and height (system
 //                                       metrics) and the current mode's
 //                                       width, height and colour depth
+//   winprobe mode W H                   another program's change of the
+//                                       main display's mode (not stored)
 //   winprobe host STOPFILE              a top-level window (prints its handle)
 //                                       destroyed when STOPFILE appears
 //   winprobe acp                        the ANSI code page
@@ -271,6 +273,13 @@ int main(int argc, char** argv)
         EnumDisplaySettingsA(NULL, ENUM_CURRENT_SETTINGS, &mode);
         printf("%d %d %lu %lu %lu\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                mode.dmPelsWidth, mode.dmPelsHeight, mode.dmBitsPerPel);
+    } else if (verb == "mode" && argc >= 4) {
+        DEVMODEA mode = {};
+        mode.dmSize = sizeof(mode);
+        mode.dmPelsWidth = strtoul(argv[2], NULL, 0);
+        mode.dmPelsHeight = strtoul(argv[3], NULL, 0);
+        mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+        if (ChangeDisplaySettingsExA(NULL, &mode, NULL, 0, NULL) != DISP_CHANGE_SUCCESSFUL) return 1;
     } else if (verb == "host" && argc >= 3) {
         return Host(argv[2]);
     } else if (verb == "spawn" && argc >= 3) {
