@@ -139,11 +139,22 @@ static int StoredNames(const WCHAR* path, WCHAR* out)
     return 1;
 }
 
+void DropLongPathPrefix(WCHAR* path)
+{
+    if (wcsncmp(path, L"\\\\?\\", 4) != 0) return;
+    if (_wcsnicmp(path + 4, L"UNC\\", 4) == 0)
+        memmove(path + 2, path + 8, (wcslen(path + 8) + 1) * sizeof(WCHAR));
+    else
+        memmove(path, path + 4, (wcslen(path + 4) + 1) * sizeof(WCHAR));
+}
+
 int CanonicalPath(char* path)
 {
     WCHAR wide[VLM_WIDE_PATH_CHARS], stored[VLM_WIDE_PATH_CHARS];
-    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, VLM_WIDE_PATH_CHARS) == 0 || !StoredNames(wide, stored))
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, VLM_WIDE_PATH_CHARS) == 0)
         return SetError(VLM_ERR_FATAL, VLM_TEXT_PATH_TOO_LONG, 0);
+    DropLongPathPrefix(wide);
+    if (!StoredNames(wide, stored)) return SetError(VLM_ERR_FATAL, VLM_TEXT_PATH_TOO_LONG, 0);
     // A long name may hold what its short name did not: a best-fitted ANSI
     // name would find nothing, or another file.
     if (!TextFitsCodePage(stored)) return SetError(VLM_ERR_FATAL, VLM_TEXT_UNUSABLE_NAME, 0);

@@ -25,9 +25,13 @@ int TrimTrailingBackslashes(char* path);
 // unchanged, when the full path would not fit in 259 characters.
 int NormaliseFolderPath(char* path);
 
+// A path given in the "\\?\" form as the plain one: "\\?\C:\x" as
+// "C:\x", "\\?\UNC\server\share" as "\\server\share"; in place.
+void DropLongPathPrefix(WCHAR* path);
+
 // The absolute path of an existing file or folder in the form the file
-// system keeps: long names for short (8.3) ones and each name in its stored
-// letter case, so that one folder is one string. Components that cannot be
+// system keeps: no "\\?\" prefix, long names for short (8.3) ones and each
+// name in its stored letter case, so that one folder is one string. Components that cannot be
 // looked up stay as given. 0, path unchanged, when that form is longer than
 // 259 characters or has characters the code page cannot hold (ErrorText says
 // which).

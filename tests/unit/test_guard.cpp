@@ -32,12 +32,23 @@ struct Attempts {
 
 volatile int Zero = 0;
 
-int Recurse(int depth)
+// An overflow in one frame larger than the whole stack, of an explicit size
+// (not one the inliner makes): the compiler's stack probe walks down from the
+// caller's frame page by page and meets the end of the stack while the stack
+// pointer is still high, so the exception can be dispatched. Under Wine a
+// deep recursion of small frames is not caught (DEVELOPERS.md).
+#ifdef _MSC_VER
+#define VLM_NOINLINE __declspec(noinline)
+#else
+#define VLM_NOINLINE __attribute__((noinline))
+#endif
+const size_t OverflowFrameBytes = 64u << 20;
+
+VLM_NOINLINE int OverflowInOneFrame(int seed)
 {
-    volatile char frame[1024];
-    frame[0] = (char)depth;
-    if (depth < 0) return 0;  // never: keeps the compiler from seeing an endless loop
-    return Recurse(depth + 1) + frame[0];
+    volatile char frame[OverflowFrameBytes];
+    frame[0] = (char)seed;
+    return frame[0];
 }
 
 void FaultNow()
@@ -66,7 +77,7 @@ int FaultingOp(void* context)
         case DivideByZero:
             return 7 / Zero;
         case StackOverflow:
-            return Recurse(0);
+            return OverflowInOneFrame(a->calls);
         }
     }
     return 7;

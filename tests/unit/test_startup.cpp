@@ -138,6 +138,8 @@ TEST_F(CommandLineTest, FolderTakesTheFormOfAChosenFolder)
         {"/s 動画表\\表示.avi", StartRun, japanese, "表示.avi"},
         {"plain.avi", StartRun, Folder, "plain.avi"},
         {"/s Z:\\", StartRun, "Z:\\", ""},
+        {"/s \\\\?\\" + Folder, StartRun, Folder, ""},
+        {"\"\\\\?\\" + japanese + "\\表示.avi\"", StartRun, japanese, "表示.avi"},
     };
     for (const PathCase& c : cases) {
         SCOPED_TRACE(c.args);
@@ -146,6 +148,23 @@ TEST_F(CommandLineTest, FolderTakesTheFormOfAChosenFolder)
         EXPECT_EQ(std::string(Settings.CommandLineFile), c.file);
     }
     SetCurrentDirectoryA(saved);
+}
+
+TEST(DropLongPathPrefix, GivesThePlainForm)
+{
+    const wchar_t* cases[][2] = {
+        {L"\\\\?\\Z:\\a b", L"Z:\\a b"},
+        {L"\\\\?\\UNC\\server\\share\\x", L"\\\\server\\share\\x"},
+        {L"\\\\?\\unc\\server\\share", L"\\\\server\\share"},
+        {L"\\\\server\\share", L"\\\\server\\share"},
+        {L"Z:\\\\?\\x", L"Z:\\\\?\\x"},
+    };
+    for (auto& c : cases) {
+        wchar_t path[MAX_PATH];
+        wcscpy(path, c[0]);
+        DropLongPathPrefix(path);
+        EXPECT_STREQ(path, c[1]);
+    }
 }
 
 struct SkipCase {
