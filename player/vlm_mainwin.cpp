@@ -507,6 +507,37 @@ static int RunUnderMutex(int mode)
     return exitCode;
 }
 
+// ---- the message at the end
+
+// The box has no owner left when play ends; the system would put it on the
+// main monitor, the user is looking at the one the video played on.
+static HHOOK ExitBoxHook;
+
+static LRESULT CALLBACK PlaceExitBox(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code != HCBT_ACTIVATE) return CallNextHookEx(ExitBoxHook, code, wParam, lParam);
+    HWND box = (HWND)wParam;
+    RECT r;
+    if (GetWindowRect(box, &r)) {
+        POINT at = CalcCentredOrigin((int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight,
+                                     r.right - r.left, r.bottom - r.top);
+        SetWindowPos(box, NULL, ScreenMode.ScreenLeft + at.x, ScreenMode.ScreenTop + at.y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    UnhookWindowsHookEx(ExitBoxHook);
+    ExitBoxHook = NULL;
+    return 0;
+}
+
+static void ShowExitMessage(const char* text)
+{
+    if (ScreenMode.ScreenWidth != 0)
+        ExitBoxHook = SetWindowsHookExA(WH_CBT, PlaceExitBox, NULL, GetCurrentThreadId());
+    MessageBoxA(NULL, text, NULL, MB_OK);
+    if (ExitBoxHook) UnhookWindowsHookEx(ExitBoxHook);
+    ExitBoxHook = NULL;
+}
+
 int QuorlinMain(HINSTANCE instance, const char* args, const WCHAR* wideArgs)
 {
     ClearGlobals();
@@ -534,7 +565,7 @@ int QuorlinMain(HINSTANCE instance, const char* args, const WCHAR* wideArgs)
 
     if (Settings.ErrorText[0] != '\0') {
         ReleaseProbe();
-        MessageBoxA(NULL, Settings.ErrorText, NULL, MB_OK);
+        ShowExitMessage(Settings.ErrorText);
     }
     return exitCode;
 }

@@ -11,7 +11,7 @@ sys.path.insert(0, os.path.dirname(__file__))
 from harness import main, make_clips, wait_for
 from test_companions import PlayerCase
 
-IDCANCEL, WM_CLOSE, WM_DISPLAYCHANGE = 2, 0x10, 0x7E
+IDOK, IDCANCEL, WM_CLOSE, WM_DISPLAYCHANGE = 1, 2, 0x10, 0x7E
 PSM_SETCURSEL = 0x0400 + 101
 BLACK, MAGENTA, RED = (0, 0, 0), (255, 0, 255), (255, 0, 0)
 # Screenshots stay here to be looked at.
@@ -112,6 +112,15 @@ class TwoMonitorsTest(MonitorCase):
         self.assertLess(abs((box["left"] + box["right"]) // 2 - 1536), 8, box.rect)
         self.assertEqual(self.shown("CoverWindowClass"), [(0, 0, 1024, 768)])
         self.desktop.click(box["hwnd"], IDCANCEL)
+        self.assertEqual(self.wait_exit(self.proc), 0)
+
+    def test_message_at_the_end_on_monitor_2(self):
+        make_clips(self.media, ["a.avi"], seconds=60, size="320x180", audio_streams=0)
+        self.start(PLAY_MONITOR=2, CHANGE_RESOLUTION="TRUE", FIXED_VGA="TRUE")
+        box, texts = self.desktop.wait_message_box()
+        self.assertIn("解像度変更：VGAサイズ(640x480)が使用できません。", texts)
+        self.assertLess(abs((box["left"] + box["right"]) // 2 - 1536), 8, box.rect)
+        self.desktop.click(box["hwnd"], IDOK)
         self.assertEqual(self.wait_exit(self.proc), 0)
 
     def test_display_change_covers_again(self):

@@ -65,32 +65,6 @@ TEST_P(FolderKeyTest, NumberOfPinnedFolder)
 
 INSTANTIATE_TEST_SUITE_P(Keys, FolderKeyTest, ::testing::ValuesIn(kFolderKeyCases));
 
-struct KeyStrokeCase {
-    int key;
-    LPARAM data;  // lParam of the key message
-    BOOL folderKey;
-};
-
-const LPARAM kAlt = 0x20000000, kF4Data = 0x003E0001;
-const KeyStrokeCase kKeyStrokeCases[] = {
-    {VK_F4, kF4Data, TRUE},           {VK_F4, kF4Data | kAlt, FALSE},
-    {VK_F1, kAlt, FALSE},             {VK_F24, kAlt, FALSE},
-    {VK_F10, 0x00440001, TRUE},       // a system key, but struck without Alt
-    {VK_F24, 0, TRUE},                {VK_F1, 0x40000000, TRUE},  // auto-repeat
-    {VK_F1 - 1, 0, FALSE},            {VK_F24 + 1, 0, FALSE},
-    {VK_HOME, 0, FALSE},
-};
-
-class KeyStrokeTest : public ::testing::TestWithParam<KeyStrokeCase> {};
-
-TEST_P(KeyStrokeTest, AltWithAFunctionKeyIsNoFolderKey)
-{
-    const KeyStrokeCase& c = GetParam();
-    EXPECT_EQ(IsFolderKeyStroke(c.key, c.data), c.folderKey) << "key " << c.key << " data " << c.data;
-}
-
-INSTANTIATE_TEST_SUITE_P(Strokes, KeyStrokeTest, ::testing::ValuesIn(kKeyStrokeCases));
-
 struct ReachCase {
     int x, y, reach;
     BOOL within;
