@@ -111,6 +111,11 @@ void ReleaseGraph(int number);
 // Sizes and centres the playing video again for the screen in force (after
 // a display change); nothing without a video window.
 void RefitVideoWindow();
+// Reads where the running file stands now; the next StopGraph(TRUE)
+// records that position, however long the graph plays on until then.
+void HoldStopPosition();
+// Turns the sound of the running graph off.
+void SilenceGraph();
 // Records where the running file stands as its resume point and leaves it
 // playing; the stop still records its own, later position.
 void RecordPlayPosition();

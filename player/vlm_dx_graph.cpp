@@ -321,10 +321,34 @@ void ReleaseGraph(int number)
     for (IUnknown* object : held) ReleaseGuarded(number, object);
 }
 
+// The position HoldStopPosition read, which the next stop records.
+static BOOL PositionHeld;
+static int HeldSeconds;
+
+void HoldStopPosition()
+{
+    if (GraphState.PositionSaved || MediaFileList.current == NULL) return;
+    HeldSeconds = PlayedSeconds();
+    PositionHeld = TRUE;
+}
+
+static int MuteGraph(void*)
+{
+    if (GraphState.BasicAudio) GraphState.BasicAudio->put_Volume(-10000);
+    return 1;
+}
+
+void SilenceGraph()
+{
+    RunGuardedStep(VLM_EXC_GRAPHBUILD, MuteGraph, NULL);
+}
+
 void StopGraph(BOOL savePosition)
 {
     MediaFileEntry* entry = MediaFileList.current;
-    int seconds = savePosition && !GraphState.PositionSaved && entry ? PlayedSeconds() : 0;
+    int seconds = 0;
+    if (savePosition && !GraphState.PositionSaved && entry) seconds = PositionHeld ? HeldSeconds : PlayedSeconds();
+    PositionHeld = FALSE;
 
     ReleaseGraph(VLM_EXC_GRAPHBUILD);
 
@@ -343,6 +367,7 @@ void RecordPlayPosition()
 
 void ResetPlayState(int kind)
 {
+    PositionHeld = FALSE;
     GraphState.StopPosition = 0;
     GraphState.CurrentPosition = 0;
     GraphState.VideoWidth = 0;

@@ -20,6 +20,10 @@ HWND MainWindow;
 POINT ScreenCentre;
 DWORD LastKeyTime;
 
+// Set once the screen has been taken away for the end: the display mode
+// given back then must not bring the windows back.
+static BOOL ScreenEnding;
+
 static void ClearGlobals()
 {
     ZeroMemory(&Settings, sizeof(Settings));
@@ -33,6 +37,7 @@ static void ClearGlobals()
     ScreenCentre.x = ScreenCentre.y = 0;
     LastKeyTime = 0;
     ModalPromptActive = FALSE;
+    ScreenEnding = FALSE;
 }
 
 // ---- input rules
@@ -289,6 +294,19 @@ static void OnKeyDown(HWND window, int key, LPARAM keyData)
     if (OnKey(window, key, keyData, shift, ctrl)) LastKeyTime = GetTickCount();
 }
 
+// The user ends the screensaver: what they see and hear goes first, at the
+// place they left; the teardown of the graph can take seconds.
+static void OnClose(HWND window)
+{
+    if (ScreenCreated && !ScreenEnding) {
+        ScreenEnding = TRUE;
+        HoldStopPosition();
+        SilenceGraph();
+        HideScreen();
+    }
+    DestroyWindow(window);
+}
+
 static void OnDestroy()
 {
     // The display mode given back below sends WM_DISPLAYCHANGE to this
@@ -308,7 +326,7 @@ static void OnDestroy()
 // cover what is new, even while a question is open.
 static void OnDisplayChange(HWND window)
 {
-    if (!ScreenCreated) return;
+    if (!ScreenCreated || ScreenEnding) return;
     Perform(window, GetScreenMode(window) && LayoutScreenWindows());
     DisplayChangeTime = GetTickCount();
 }
@@ -354,6 +372,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_MBUTTONDOWN:
         Perform(window, TogglePause());
         LastKeyTime = GetTickCount();
+        return 0;
+    case WM_CLOSE:
+        OnClose(window);
         return 0;
     case WM_DESTROY:
         OnDestroy();

@@ -72,6 +72,9 @@ int DigitKeySlot(int key);
 // Log path, screen mode, companions, libraries, execution state, hidden
 // cursor and PlayTimer. 0 with ErrorText set; nothing is left behind then.
 int CreateScreen(HWND window);
+// Takes the picture away at once: every window hidden, the timer stopped,
+// a changed display mode given back and the cursor shown. Once only.
+void HideScreen();
 // Undoes CreateScreen in mirror order.
 void DestroyScreen();
 // Lays the companions and the main window out for the current ScreenMode,

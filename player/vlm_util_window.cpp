@@ -123,9 +123,19 @@ int CreateScreen(HWND window)
     return 1;
 }
 
-void DestroyScreen()
+// Set once HideScreen has given the display back.
+static BOOL ScreenHidden;
+
+void HideScreen()
 {
+    if (ScreenHidden) return;
+    ScreenHidden = TRUE;
     if (MainWindow) KillTimer(MainWindow, VLM_PLAY_TIMER);
+    HWND windows[VLM_MONITORS_MAX + 4] = {MainWindow, StatusOverlay, PlaylistWindow, KeyHelpWindow};
+    int count = 4;
+    for (int i = 0; i < CoverCount; i++) windows[count++] = CoverWindows[i];
+    for (int i = 0; i < count; i++)
+        if (windows[i]) ShowWindow(windows[i], SW_HIDE);
     // DirectDraw gives its mode back first; then the registered mode, and
     // the record follows the screen.
     ReleaseDirectDraw();
@@ -134,6 +144,16 @@ void DestroyScreen()
         GetScreenMode(MainWindow);
     }
     ShowPlayCursor();
+    // The display server is told now, not once the teardown lets the
+    // message loop run again.
+    MSG msg;
+    PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
+}
+
+void DestroyScreen()
+{
+    HideScreen();
+    ScreenHidden = FALSE;
 
     if (DisplayRequired && SetExecutionState) SetExecutionState(ES_CONTINUOUS);
     DisplayRequired = FALSE;
