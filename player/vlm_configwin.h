@@ -112,6 +112,12 @@ void ProgramPlaySync(int kind, BOOL state, BOOL setCheck1419, BOOL setCheck1420,
 INT_PTR CALLBACK SettingsPage1Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SettingsPage2Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SettingsPage3Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+// Answer of a page to OK once it has written its keys: done, or, when a
+// write failed since failuresBefore (SettingsWriteFailures), the user is
+// told that the settings could not be saved, with the file, and the sheet
+// stays open.
+#define VLM_TEXT_UNSAVED_SETTINGS "設定を保存できませんでした。"
+INT_PTR AnswerPageApply(HWND page, int failuresBefore);
 // A number box's text read as the C run-time's atoi reads its first chars
 // characters (leading blanks and one sign, up to the first non-digit).
 int ParseBoxNumber(const char* text, int chars);

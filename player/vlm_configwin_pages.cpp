@@ -349,6 +349,19 @@ static INT_PTR Refuse(HWND page, const char* message)
     return PageAnswer(page, TRUE);
 }
 
+INT_PTR AnswerPageApply(HWND page, int failuresBefore)
+{
+    if (SettingsWriteFailures == failuresBefore) return PageAnswer(page, PSNRET_NOERROR);
+    char text[VLM_PATH_CHARS + 64];
+    if (SettingsWriteError)
+        wsprintfA(text, "%s(0x%08x)\r\n%s", VLM_TEXT_UNSAVED_SETTINGS, (unsigned)SettingsWriteError,
+                  Settings.SettingsPath);
+    else
+        wsprintfA(text, "%s\r\n%s", VLM_TEXT_UNSAVED_SETTINGS, Settings.SettingsPath);
+    MessageBoxA(page, text, NULL, MB_OK);
+    return PageAnswer(page, PSNRET_INVALID_NOCHANGEPAGE);
+}
+
 static void ReadFolderBox(HWND page, char* folder)
 {
     folder[0] = '\0';
@@ -452,8 +465,11 @@ static INT_PTR OnPage1Apply(HWND page)
     ReadFolderBox(page, Settings.DirName);
     Settings.ProgramPlay = Checked(page, IDC_PROGRAM_PLAY1);
     ReadPageControls(page, &Page1Table);
+    int failures = SettingsWriteFailures;
     SaveFolderState(1, 1, 1, 1, strcmp(Settings.DirName, FolderAtOpen) != 0);
     WritePageKeys(&Page1Table);
+    // The sheet stays open when the settings could not be saved.
+    if (SettingsWriteFailures != failures) return AnswerPageApply(page, failures);
     DestroyPageTips();
     return PageAnswer(page, PSNRET_NOERROR);
 }
@@ -517,10 +533,12 @@ static INT_PTR SettingsPageProc(int pageNumber, const PageTable* table, HWND pag
         case PSN_KILLACTIVE:
             if (pageNumber == PanePage2) return OnPage2Leave(page);
             break;
-        case PSN_APPLY:
+        case PSN_APPLY: {
             ReadPageControls(page, table);
+            int failures = SettingsWriteFailures;
             WritePageKeys(table);
-            return PageAnswer(page, PSNRET_NOERROR);
+            return AnswerPageApply(page, failures);
+        }
         }
         break;
     }

@@ -676,8 +676,9 @@ static void OnPageApply(HWND page)
     PageRows.count = RowCount(list);
     if (PageRows.count > VLM_PROGRAM_ENTRIES) PageRows.count = VLM_PROGRAM_ENTRIES;
     for (int r = 0; r < PageRows.count; r++) GetRow(list, r, &PageRows.row[r]);
+    int failures = SettingsWriteFailures;
     WriteProgramRows(&PageRows);
-    SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+    AnswerPageApply(page, failures);
 }
 
 static BOOL OnPageNotify(HWND page, UINT message, WPARAM wParam, LPARAM lParam)

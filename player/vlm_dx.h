@@ -18,7 +18,8 @@ enum {
 #define VLM_GUARD_MAX_ATTEMPTS 3
 #define VLM_GUARD_EXHAUSTED (-1)
 
-// Full path of "VelmoraExp.log"; empty (nothing is logged) in configure mode.
+// Full path of "VelmoraExp.log", beside the settings file in use; empty
+// (nothing is logged) in configure mode.
 extern char LogFilePath[VLM_PATH_CHARS];
 // Path of the last file whose rendering succeeded; never cleared.
 extern WCHAR LastRenderedFile[VLM_PATH_CHARS];
@@ -31,6 +32,12 @@ extern int (*ResetStackGuard)();
 // Beeps (EXCEPTION_BEEP) and/or appends "<number> <current file>\r\n" to the
 // log (EXCEPTION_LOG).
 void LogException(int number);
+
+// The settings file could not be written: "1300 <settings file>(0x<code>)"
+// goes into the log once a run, whatever EXCEPTION_LOG says, since the
+// screensaver has no other way to tell without covering the video.
+#define VLM_LOG_UNSAVED_SETTINGS 1300
+void LogUnsavedSettings(DWORD error);
 
 // Runs op(context) once inside the exception guard. Whatever exception op
 // leaves unhandled on this thread is caught: processor faults, exceptions

@@ -109,15 +109,15 @@ int NextABLoopState(int state, int isB)
     return 0;
 }
 
-// Writes "%d" of seconds under key when it is a valid position in seconds.
+// Writes "%d" of seconds under key when it is a valid position in seconds;
+// 1 when it was written.
 static int WriteSecondsKey(const char* path, const char* key, LONGLONG seconds)
 {
     // Checked in 64 bits: a huge position must not wrap into the valid range.
     if (seconds < 0 || seconds > 32767) return 0;
     char value[16];
     wsprintfA(value, "%d", (int)seconds);
-    WritePrivateProfileStringA(VLM_INI_SECTION, key, value, path);
-    return 1;
+    return WritePrivateProfileStringA(VLM_INI_SECTION, key, value, path) ? 1 : 0;
 }
 
 int WriteABRange(const char* path, int programPlay, const MediaFileEntry* entry,

@@ -33,21 +33,40 @@ static int AfterEscape()
     return ResetStackGuard() ? 0 : VLM_GUARD_EXHAUSTED;
 }
 
+static void AppendLogLine(const char* line, int length)
+{
+    HANDLE file = CreateFileA(LogFilePath, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return;
+    SetFilePointer(file, 0, NULL, FILE_END);
+    DWORD written;
+    WriteFile(file, line, (DWORD)length, &written, NULL);
+    CloseHandle(file);
+}
+
 void LogException(int number)
 {
     if (Settings.ExceptionBeep) ExceptionBeep(MB_ICONEXCLAMATION);
     if (!Settings.ExceptionLog || LogFilePath[0] == '\0') return;
 
-    HANDLE file = CreateFileA(LogFilePath, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return;
-    SetFilePointer(file, 0, NULL, FILE_END);
     const char* name = MediaFileList.current ? MediaFileList.current->name : "";
     char line[VLM_PATH_CHARS + 32];
     int length = wsprintfA(line, "%d %s\r\n", number, name);
-    DWORD written;
-    WriteFile(file, line, (DWORD)length, &written, NULL);
-    CloseHandle(file);
+    AppendLogLine(line, length);
+}
+
+void LogUnsavedSettings(DWORD error)
+{
+    // Once a run: every later resume point fails alike, and the log must
+    // not grow with each file played.
+    static BOOL logged;
+    if (logged || LogFilePath[0] == '\0') return;
+    logged = TRUE;
+    char line[VLM_PATH_CHARS + 48];
+    int length = error ? wsprintfA(line, "%d %s(0x%08x)\r\n", VLM_LOG_UNSAVED_SETTINGS, Settings.SettingsPath,
+                                   (unsigned)error)
+                       : wsprintfA(line, "%d %s\r\n", VLM_LOG_UNSAVED_SETTINGS, Settings.SettingsPath);
+    AppendLogLine(line, length);
 }
 
 #if defined(_MSC_VER)

@@ -110,7 +110,8 @@ int SetABPoint(int isB)
 int SaveABRange()
 {
     if (GraphState.ABLoopState != 2) return 1;
-    // A failed write is not detected; the beep only says something was sent.
+    // The beep says the times were stored; a file that cannot be written
+    // gets none.
     if (WriteABRange(Settings.SettingsPath, Settings.ProgramPlay, MediaFileList.current,
                      GraphState.ABStart, GraphState.ABEnd) > 0)
         MessageBeep(MB_ICONASTERISK);

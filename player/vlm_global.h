@@ -13,6 +13,7 @@
 #define VLM_INI_SECTION   "VELMORA"
 #define VLM_INI_FILENAME  "Velmora.ini"
 #define VLM_LOG_FILENAME  "VelmoraExp.log"
+#define VLM_USER_FOLDER   "Velmora"   // a user's own settings, in the application data folder
 
 // ErrorCode values.
 enum {
@@ -130,9 +131,30 @@ int SetError(int code, const char* message, DWORD systemCode);
 int SetErrorLast(int code, const char* message);
 void ClearError();
 
-// Reads "Velmora.ini" into Settings (creating it when missing).
-// configureMode: 0 screensaver, 1 configuration sheet.
+// Reads "Velmora.ini" into Settings (creating it when missing), from the
+// place FindSettingsFile gives. configureMode: 0 screensaver, 1 configuration sheet.
 int LoadSettings(int configureMode);
+
+// ---- where the settings live (vlm_global_place.cpp)
+
+enum SettingsPlace {
+    PlaceBesideProgram = 0,       // "Velmora.ini" beside the player
+    PlaceUserFile = 1,            // "<application data>\Velmora\Velmora.ini"
+    PlaceUserFileFromBeside = 2,  // the same, first copied from the file beside the player
+};
+// The rule: beside the player when that file can be written (or created)
+// there; otherwise the user's own file, which starts as a copy of the file
+// beside the player when it does not exist yet. Without a folder of the
+// user's the file beside the player stays.
+int ChooseSettingsPlace(int besideWritable, int besideExists, int userFolderKnown, int userExists);
+// Full path (260 bytes) of the settings file by that rule, probed without
+// changing the file beside the player; creates the user's folder and copies
+// the file as the rule says. 0 with ErrorText when the program's own path
+// cannot be built.
+int FindSettingsFile(char* path);
+// Full path of fileName beside the settings file in use (the exception log);
+// beside the program while no settings file is known.
+int SettingsDirPath(const char* fileName, char* path);
 
 // ---- the settings file (vlm_global_ini.cpp)
 
@@ -160,7 +182,7 @@ extern const SettingsKeyRow SettingsKeys[];
 extern const int SettingsKeyCount;
 
 // The body of LoadSettings with the file given (LoadSettings passes the
-// "Velmora.ini" beside the program). Fills Settings.SettingsPath.
+// file FindSettingsFile gives). Fills Settings.SettingsPath.
 int LoadSettingsFrom(const char* path, int configureMode);
 // Writes every created key, the 48 history groups and the 100 program
 // groups into the settings file, in file order.
@@ -179,6 +201,11 @@ BOOL ReadSettingsBool(const char* key, BOOL absent);
 void WriteSettingsText(const char* key, const char* value);
 void WriteSettingsInt(const char* key, int value);
 void WriteSettingsBool(const char* key, BOOL value);
+// Writes of the settings file that failed since the start, and the system
+// code of the last one. When set, SettingsWriteFailed hears of each.
+extern int SettingsWriteFailures;
+extern DWORD SettingsWriteError;
+extern void (*SettingsWriteFailed)(DWORD error);
 
 // Pure rules of the reader, for the configuration pages and the tests.
 BOOL ParseSettingsBool(const char* text);         // "TRUE" in any case

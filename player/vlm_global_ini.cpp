@@ -185,9 +185,16 @@ BOOL ReadSettingsBool(const char* key, BOOL absent)
     return ParseSettingsBool(text);
 }
 
+int SettingsWriteFailures;
+DWORD SettingsWriteError;
+void (*SettingsWriteFailed)(DWORD error);
+
 void WriteSettingsText(const char* key, const char* value)
 {
-    WritePrivateProfileStringA(VLM_INI_SECTION, key, value, Settings.SettingsPath);
+    if (WritePrivateProfileStringA(VLM_INI_SECTION, key, value, Settings.SettingsPath)) return;
+    SettingsWriteError = GetLastError();
+    SettingsWriteFailures++;
+    if (SettingsWriteFailed) SettingsWriteFailed(SettingsWriteError);
 }
 
 void WriteSettingsInt(const char* key, int value)
@@ -329,6 +336,6 @@ int LoadSettingsFrom(const char* path, int configureMode)
 int LoadSettings(int configureMode)
 {
     char path[VLM_PATH_CHARS];
-    if (!ProgramDirPath(VLM_INI_FILENAME, path)) return 0;
+    if (!FindSettingsFile(path)) return 0;
     return LoadSettingsFrom(path, configureMode);
 }

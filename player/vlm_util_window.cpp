@@ -83,7 +83,11 @@ static int LayoutCoverWindows()
 int CreateScreen(HWND window)
 {
     MainWindow = window;
-    if (!ProgramDirPath(VLM_LOG_FILENAME, LogFilePath)) return 0;
+    if (!SettingsDirPath(VLM_LOG_FILENAME, LogFilePath)) return 0;
+    // From here on a settings write that fails is logged, never shown over
+    // the video; one that failed at the start is logged now.
+    SettingsWriteFailed = LogUnsavedSettings;
+    if (SettingsWriteFailures > 0) LogUnsavedSettings(SettingsWriteError);
     if (!GetScreenMode(window)) return 0;
 
     if (!CreateStatusOverlay(window)) return 0;

@@ -164,9 +164,13 @@ class Desktop:
 
     With monitors = (width, height, [(name, w, h, x, y), ...]) the one X
     screen of that size is split into those heads (the first is Wine's main
-    monitor) and Wine is told to read them without XRandR's outputs."""
+    monitor) and Wine is told to read them without XRandR's outputs.
 
-    def __init__(self, virtual_desktop=None, locale=None, dpi=None, monitors=None):
+    With user = NAME every Wine program runs as that ordinary user (made
+    when missing), in a prefix of its own that the user owns: root writes
+    through any permission. The display then admits any user."""
+
+    def __init__(self, virtual_desktop=None, locale=None, dpi=None, monitors=None, user=None):
         self.virtual_desktop = virtual_desktop
         self.locale = locale or "ja_JP.UTF-8"
         self.dpi = dpi or 96
@@ -176,6 +180,18 @@ class Desktop:
         self.display = None
         self.processes = []
         self.env = dict(os.environ)
+        self.user = user
+        self.prefix = os.path.join(BUILD, "wineprefix-" + user) if user else PREFIX
+
+    def as_user(self, args):
+        """The command as the desktop's user runs it (unchanged without one)."""
+        return ["runuser", "-u", self.user, "--"] + list(args) if self.user else list(args)
+
+    def _make_user(self):
+        if subprocess.run(["id", "-u", self.user], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode:
+            subprocess.run(["useradd", "-m", self.user], check=True)
+        os.makedirs(self.prefix, exist_ok=True)
+        shutil.chown(self.prefix, self.user)
 
     # ---- life cycle
     def start(self):
@@ -185,7 +201,7 @@ class Desktop:
         # Without -noreset the heads vanish when the last client (xrandr) leaves.
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
                                       "%dx%dx24" % self.screen, "-nolisten", "tcp"] +
-                                     (["-noreset"] if self.monitors else []),
+                                     (["-noreset"] if self.monitors else []) + (["-ac"] if self.user else []),
                                      pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         with os.fdopen(read_fd, "rb") as pipe:
@@ -196,7 +212,7 @@ class Desktop:
         self.display = ":" + number.decode()
         self.env.update({
             "DISPLAY": self.display,
-            "WINEPREFIX": PREFIX,
+            "WINEPREFIX": self.prefix,
             "WINEDEBUG": "-all",
             "WINEARCH": "win64",
             "WINEDLLOVERRIDES": "mscoree,mshtml=",
@@ -204,11 +220,13 @@ class Desktop:
             "LANG": self.locale,
         })
         prefix_env = dict(self.env)
-        prefix_env["VLM_WINEPREFIX"] = PREFIX
-        subprocess.run(["bash", os.path.join(ROOT, "scripts", "wine-prefix.sh")], env=prefix_env, check=True,
-                       stdout=subprocess.DEVNULL)
+        prefix_env["VLM_WINEPREFIX"] = self.prefix
+        if self.user:
+            self._make_user()
+        subprocess.run(self.as_user(["bash", os.path.join(ROOT, "scripts", "wine-prefix.sh")]), env=prefix_env,
+                       check=True, stdout=subprocess.DEVNULL)
         # A persistent server keeps each probe call fast.
-        subprocess.run(["wineserver", "-p"], env=self.env, check=False)
+        subprocess.run(self.as_user(["wineserver", "-p"]), env=self.env, check=False)
         if self.virtual_desktop or _prefix_has_virtual_desktop():
             self._set_default_desktop(self.virtual_desktop)
         if self.dpi != 96 or _prefix_dpi() not in (None, 96):
@@ -271,7 +289,7 @@ class Desktop:
             self.set_dpi(96)
         if self.monitors:
             self._use_xrandr(True)
-        subprocess.run(["wineserver", "-k"], env=self.env, check=False,
+        subprocess.run(self.as_user(["wineserver", "-k"]), env=self.env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for proc in self.processes:
             try:
@@ -291,7 +309,7 @@ class Desktop:
     # ---- programs
     def start_program(self, exe, args=(), cwd=None):
         """Starts a Windows program; gives the Popen (its wait() gives the exit code)."""
-        proc = subprocess.Popen(["wine", exe] + list(args), env=self.env, cwd=cwd or os.path.dirname(exe),
+        proc = subprocess.Popen(self.as_user(["wine", exe] + list(args)), env=self.env, cwd=cwd or os.path.dirname(exe),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.processes.append(proc)
         return proc
@@ -312,7 +330,7 @@ class Desktop:
             for attempt in range(attempts):
                 errors.seek(0)
                 errors.truncate()
-                out = subprocess.run(["wine", os.path.join(BIN, "winprobe.exe")] + [str(a) for a in args],
+                out = subprocess.run(self.as_user(["wine", os.path.join(BIN, "winprobe.exe")] + [str(a) for a in args]),
                                      env=self.env, stdout=subprocess.PIPE, stderr=errors, timeout=60)
                 if out.returncode == 0:
                     break
@@ -482,10 +500,13 @@ class DesktopTestCase(unittest.TestCase):
     dpi = None
     # (width, height, heads): one X screen split into monitors (Desktop).
     monitors = None
+    # An ordinary user who runs this file's programs (Desktop).
+    user = None
 
     @classmethod
     def setUpClass(cls):
-        cls.desktop = Desktop(cls.virtual_desktop, locale=cls.locale, dpi=cls.dpi, monitors=cls.monitors).start()
+        cls.desktop = Desktop(cls.virtual_desktop, locale=cls.locale, dpi=cls.dpi, monitors=cls.monitors,
+                              user=cls.user).start()
 
     @classmethod
     def tearDownClass(cls):
@@ -498,10 +519,11 @@ class DesktopTestCase(unittest.TestCase):
             if proc.poll() is None:
                 proc.kill()
         self.desktop.processes = []
-        subprocess.run(["wineserver", "-k"], env=self.desktop.env, check=False,
+        as_user = self.desktop.as_user
+        subprocess.run(as_user(["wineserver", "-k"]), env=self.desktop.env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-w"], env=self.desktop.env, check=False, timeout=60)
-        subprocess.run(["wineserver", "-p"], env=self.desktop.env, check=False)
+        subprocess.run(as_user(["wineserver", "-w"]), env=self.desktop.env, check=False, timeout=60)
+        subprocess.run(as_user(["wineserver", "-p"]), env=self.desktop.env, check=False)
 
     def wait_exit(self, proc, timeout=30):
         try:

@@ -65,10 +65,9 @@ TEST_F(ScreenTest, CreatesCompanionsOwnedByTheMainWindowAndDestroysThem)
     EXPECT_EQ(MainWindow, window);
     EXPECT_EQ(Settings.ErrorCode, 0);
 
-    // The log lies beside the program.
-    char expected[VLM_PATH_CHARS];
-    ASSERT_TRUE(ProgramDirPath("VelmoraExp.log", expected));
-    EXPECT_STREQ(LogFilePath, expected);
+    // The log lies beside the settings file in use.
+    std::string ini = Settings.SettingsPath;
+    EXPECT_EQ(std::string(LogFilePath), ini.substr(0, ini.rfind('\\') + 1) + "VelmoraExp.log");
 
     struct {
         HWND companion;

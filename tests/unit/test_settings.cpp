@@ -199,6 +199,25 @@ TEST(SettingsFile, PathMayBeTheRecordsOwnPath)
     EXPECT_EQ(Settings.SeekTime2, 12);
 }
 
+// Beside the player whenever it can be written there; else the user's own
+// file, which starts from the one beside the player only when it is new.
+TEST(SettingsPlace, UserFileOnlyWhereThePlayersFolderCannotBeWritten)
+{
+    struct {
+        int besideWritable, besideExists, userFolderKnown, userExists, place;
+    } rows[] = {
+        { 1, 1, 1, 1, PlaceBesideProgram },
+        { 1, 0, 0, 0, PlaceBesideProgram },
+        { 0, 1, 0, 0, PlaceBesideProgram },
+        { 0, 1, 1, 0, PlaceUserFileFromBeside },
+        { 0, 1, 1, 1, PlaceUserFile },
+        { 0, 0, 1, 0, PlaceUserFile },
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(ChooseSettingsPlace(r.besideWritable, r.besideExists, r.userFolderKnown, r.userExists), r.place)
+            << r.besideWritable << r.besideExists << r.userFolderKnown << r.userExists;
+}
+
 TEST(SettingsFile, PathTooLongFailsWithItsMessage)
 {
     std::string path = "C:\\" + std::string(260, 'p') + "\\Velmora.ini";
