@@ -8,7 +8,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import main, make_clips, wait_for
+from harness import main, make_clips, wait_for, win_path
 from test_companions import PlayerCase
 
 IDOK, IDCANCEL, WM_CLOSE, WM_DISPLAYCHANGE = 1, 2, 0x10, 0x7E
@@ -116,7 +116,10 @@ class TwoMonitorsTest(MonitorCase):
 
     def test_message_at_the_end_on_monitor_2(self):
         make_clips(self.media, ["a.avi"], seconds=60, size="320x180", audio_streams=0)
-        self.start(PLAY_MONITOR=2, CHANGE_RESOLUTION="TRUE", FIXED_VGA="TRUE")
+        self.player.write_ini({"DIRNAME": win_path(self.media), "PLAY_MONITOR": "2", "CHANGE_RESOLUTION": "TRUE",
+                               "FIXED_VGA": "TRUE"})
+        # The screen goes as soon as it came: no window to wait for.
+        self.proc = self.desktop.start_program(self.player.exe, ["/s"])
         box, texts = self.desktop.wait_message_box()
         self.assertIn("解像度変更：VGAサイズ(640x480)が使用できません。", texts)
         self.assertLess(abs((box["left"] + box["right"]) // 2 - 1536), 8, box.rect)
