@@ -480,6 +480,7 @@ static int RunUnderMutex(int mode)
         if (LoadSettings(1)) exitCode = ShowConfigurationSheet();
     }
 
+    ShutdownMediaFoundation();
     CoUninitialize();
     ReleaseMutex(mutex);
     CloseHandle(mutex);
