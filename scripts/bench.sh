@@ -41,3 +41,4 @@ PY
 done
 
 "$root/scripts/wine-run.sh" "$exe" "${args[@]}" | tr -d '\r'
+python3 "$root/tests/bench/bench_formats.py" "$build"
