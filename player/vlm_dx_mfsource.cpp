@@ -215,7 +215,8 @@ static HRESULT OpenSource(MfSource* source, const WCHAR* path, BOOL* opened)
         PropVariantClear(&value);
     }
     source->segmentStart = 0;
-    source->segmentStop = source->duration;
+    // A file that does not tell its length plays until its streams end.
+    source->segmentStop = source->duration > 0 ? source->duration : MAXLONGLONG / 2;
     return S_OK;
 }
 
