@@ -111,6 +111,16 @@ DWORD DecodedFrameBytes(const DecodedFrame* frame)
     }
 }
 
+int PitchOfBuffer(int pixel, DWORD length, int rows, int statedPitch)
+{
+    if (rows <= 0) return statedPitch;
+    DWORD units = pixel == PixelYUY2 ? (DWORD)rows : (DWORD)rows * 3;
+    DWORD scaled = pixel == PixelYUY2 ? length : length * 2;
+    if (scaled % units != 0) return statedPitch;
+    int pitch = (int)(scaled / units);
+    return pitch > statedPitch ? pitch : statedPitch;
+}
+
 namespace {
 
 // The three planes of a frame: luma, then the chroma (NV12: one plane of

@@ -262,7 +262,7 @@ static int DeliverVideo(MfPin* pin, IMFSample* sample, LONGLONG time, BOOL* disc
         BOOL locked = locked2d;
         if (!locked2d && SUCCEEDED(buffer->Lock(&scan, NULL, &length))) {
             locked = TRUE;
-            pitch = pin->decodedPitch;
+            pitch = PitchOfBuffer(pin->decodedPixel, length, pin->decodedRows, pin->decodedPitch);
         }
         if (locked) {
             DecodedFrame frame = {pin->decodedPixel, scan, (int)pitch, pin->decodedRows,

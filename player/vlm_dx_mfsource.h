@@ -68,6 +68,10 @@ struct DecodedFrame {
 };
 // Bytes of the buffer a frame's planes take.
 DWORD DecodedFrameBytes(const DecodedFrame* frame);
+// Row pitch of a frame in a plain buffer of length bytes, which the
+// decoder may pad beyond the pitch its type states: the pitch the length
+// gives for rows rows, when it is whole and wider; else statedPitch.
+int PitchOfBuffer(int pixel, DWORD length, int rows, int statedPitch);
 // Copies the picture into a DirectShow buffer of layout outPixel with rows
 // outStride bytes apart: the same YUV layout packed, or RGB32 bottom-up
 // (BT.601, video range). 0 when the layouts do not go together.

@@ -161,6 +161,23 @@ TEST(MfSourceFrames, ConvertedToRgb32BottomUp)
     EXPECT_EQ(out[0 + 2], 255);
 }
 
+TEST(MfSourceFrames, PitchFromAPaddedBuffer)
+{
+    struct Case {
+        const char* what;
+        int pixel;
+        DWORD length;
+        int rows, stated, pitch;
+    } cases[] = {
+        {"854 wide NV12 padded to 856", PixelNV12, 856 * 480 * 3 / 2, 480, 854, 856},
+        {"exact NV12 keeps its pitch", PixelNV12, 640 * 480 * 3 / 2, 480, 640, 640},
+        {"YUY2 padded to 1712 bytes", PixelYUY2, 1712 * 480, 480, 1708, 1712},
+        {"I420 with extra rows: the stated pitch", PixelI420, 1920 * 1088 * 3 / 2, 1080, 1920, 1920},
+        {"a short buffer never narrows the pitch", PixelNV12, 600 * 480 * 3 / 2, 480, 640, 640},
+    };
+    for (const Case& c : cases) EXPECT_EQ(PitchOfBuffer(c.pixel, c.length, c.rows, c.stated), c.pitch) << c.what;
+}
+
 TEST(MfSourceFrames, YuvPassedOnPackedWithoutPadding)
 {
     struct Case {
