@@ -154,9 +154,10 @@ static MfPin* NewPin(MfSource* source, int kind)
 }
 
 // Opens the file: *opened says whether the reader could read it at all.
-// A stream whose decoder is missing is left out when another one plays;
-// the first sample of each stream is read here, so that a file that
-// cannot be decoded fails now rather than leaving a black screen.
+// A video that cannot be decoded fails the file (its sound alone would be
+// a black screen); sound that cannot be is left out. The first sample of
+// each stream is read here, so that a file that cannot be decoded fails
+// now rather than later.
 static HRESULT OpenSource(MfSource* source, const WCHAR* path, BOOL* opened)
 {
     *opened = FALSE;
@@ -174,8 +175,9 @@ static HRESULT OpenSource(MfSource* source, const WCHAR* path, BOOL* opened)
         if (pin == NULL) return E_OUTOFMEMORY;
         hr = kind == PinVideo ? SetupVideo(source, pin) : SetupAudio(source, pin);
         if (FAILED(hr)) {
-            source->reader->SetStreamSelection(PinStreams[kind], FALSE);
             delete pin;
+            if (kind == PinVideo) return hr;
+            source->reader->SetStreamSelection(PinStreams[kind], FALSE);
             failure = hr;
             continue;
         }
