@@ -149,6 +149,10 @@ extern HRESULT (*CreateGraphBuilder)(IGraphBuilder** graph);
 // highest slot up to audioSelect - 1 that holds a stream; 0 when none does.
 int ChooseAudioSlot(const int map[VLM_AUDIO_STREAMS], int audioSelect);
 
+// MFShutdown at exit when a file needed Media Foundation, which starts
+// with the first such file (vlm_dx_mfsource.cpp).
+void ShutdownMediaFoundation();
+
 // ---- play driver (vlm_dx_play.cpp)
 
 // Set while FailurePrompt's question or the folder dialog is open; the main

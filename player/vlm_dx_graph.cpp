@@ -1,6 +1,7 @@
 // Media graph: one DirectShow graph per file, the per-file play state, and
 // the rules for the displayed size and the start position.
 #include "vlm_dx.h"
+#include "vlm_dx_mfsource.h"
 #include "vlm_file.h"
 #include "vlm_mainwin.h"
 #include "vlm_subwin.h"
@@ -121,15 +122,17 @@ int BuildGraphOnce(void* context)
 {
     GraphBuild* build = (GraphBuild*)context;
 
-    IGraphBuilder* graph = NULL;
-    HRESULT hr = CreateGraphBuilder(&graph);
-    build->graph = graph;
-    if (FAILED(hr)) return BuildFailed("IGraphBuilderインターフェースの生成に失敗しました。", hr);
-
-    hr = graph->RenderFile(build->path, NULL);
-    if (FAILED(hr))
-        return BuildFailed("フィルタグラフの作成：RenderFile の起動に失敗しました。", hr);
-    lstrcpynW(LastRenderedFile, build->path, VLM_PATH_CHARS);
+    // RenderFile, or the Media Foundation source for what it cannot open.
+    static const char* const renderMessages[] = {
+        "IGraphBuilderインターフェースの生成に失敗しました。",
+        "フィルタグラフの作成：RenderFile の起動に失敗しました。",
+        "フィルタグラフの作成：Media Foundation によるデコードに失敗しました。",
+    };
+    int failedStep = 0;
+    HRESULT hr = RenderMediaFile(&build->graph, build->path, VLM_EXC_GRAPHBUILD, &failedStep);
+    if (FAILED(hr)) return BuildFailed(renderMessages[failedStep], hr);
+    if (hr == S_OK) lstrcpynW(LastRenderedFile, build->path, VLM_PATH_CHARS);
+    IGraphBuilder* graph = build->graph;
 
     IMediaControl* control;
     hr = QueryGraph(graph, IID_IMediaControl, &control);

@@ -3,6 +3,7 @@
 // mode of its own device that holds it, through DirectDraw (main monitor
 // only) or the display settings, then lay every window out for the new size.
 #include "vlm_dx.h"
+#include "vlm_dx_mfsource.h"
 #include "vlm_mainwin.h"
 #include "vlm_util.h"
 #include <ddraw.h>
@@ -279,13 +280,15 @@ int ProbeSizeOnce(void* context)
 {
     SizeProbe* probe = (SizeProbe*)context;
 
-    IGraphBuilder* graph = NULL;
-    HRESULT hr = CreateGraphBuilder(&graph);
-    probe->graph = graph;
-    if (FAILED(hr)) return ProbeFailed(probe, "IGraphBuilderインターフェースの生成に失敗しました．", hr);
-    hr = graph->RenderFile(probe->path, NULL);
-    if (FAILED(hr))
-        return ProbeFailed(probe, "フィルタグラフの作成：RenderFile の起動に失敗しました．", hr);
+    static const char* const renderMessages[] = {
+        "IGraphBuilderインターフェースの生成に失敗しました．",
+        "フィルタグラフの作成：RenderFile の起動に失敗しました．",
+        "フィルタグラフの作成：Media Foundation によるデコードに失敗しました．",
+    };
+    int failedStep = 0;
+    HRESULT hr = RenderMediaFile(&probe->graph, probe->path, VLM_EXC_SIZEPROBE, &failedStep);
+    if (FAILED(hr)) return ProbeFailed(probe, renderMessages[failedStep], hr);
+    IGraphBuilder* graph = probe->graph;
     IBasicVideo* basicVideo = NULL;
     hr = graph->QueryInterface(IID_IBasicVideo, (void**)&basicVideo);
     probe->basicVideo = basicVideo;

@@ -522,6 +522,7 @@ static int RunUnderMutex(int mode)
         if (LoadSettings(1)) exitCode = ShowConfigurationSheet();
     }
 
+    ShutdownMediaFoundation();
     CoUninitialize();
     ReleaseMutex(mutex);
     CloseHandle(mutex);

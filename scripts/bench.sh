@@ -4,8 +4,9 @@
 # mixed-case names, shuffled creation order) under the build folder and
 # times ScanFolder on them under Wine.
 #   bench.sh          the full sizes
-#   bench.sh --quick  small folders only: `make test` runs it so that the
-#                     benchmark cannot break unseen
+#   bench.sh --quick  small folders and one short round of the formats:
+#                     `make test` runs it so that the benchmark cannot break
+#                     unseen
 set -euo pipefail
 sizes="1000 5000 20000"
 [ "${1:-}" = "--quick" ] && sizes="100 300"
@@ -50,3 +51,4 @@ done
 source "$root/scripts/wine-env.sh"
 "$root/scripts/wine-prefix.sh"
 wine "$exe" "${args[@]}" | tr -d '\r'
+python3 "$root/tests/bench/bench_formats.py" "$build" ${1:+"$1"}
