@@ -89,6 +89,75 @@ void CalcKeyHelpLayout(int screenW, int screenH, int dpi, KeyHelpLayout* layout)
     for (int* size : sizes) *size = ScaleForDpi(*size, dpi);
 }
 
+int FitKeyHelpLayout(KeyHelpLayout* layout, const KeyHelpTextSize* text, int frameW, int frameH, int screenW,
+                     int screenH)
+{
+    const KeyHelpLayout base = *layout;
+    // A quarter of a line apart: the key column never runs into the other.
+    int keyEnd = layout->keyX + text->keyWidth + layout->fontHeight / 4;
+    if (layout->descriptionX < keyEnd) layout->descriptionX = keyEnd;
+    if (layout->pitch < text->lineHeight) layout->pitch = text->lineHeight;
+    int width = layout->descriptionX + text->descriptionWidth + layout->keyX + frameW;
+    int height = layout->firstY + text->rows * layout->pitch + layout->firstY + frameH;
+    if (layout->width < width) layout->width = width;
+    if (layout->height < height) layout->height = height;
+    return layout->width <= (screenW > base.width ? screenW : base.width) &&
+           layout->height <= (screenH > base.height ? screenH : base.height);
+}
+
+static HFONT CreateKeyHelpFontOf(int height)
+{
+    LOGFONTA font;
+    ZeroMemory(&font, sizeof(font));
+    font.lfHeight = height;
+    font.lfCharSet = SHIFTJIS_CHARSET;
+    lstrcpynA(font.lfFaceName, VLM_KEYHELP_FACE, LF_FACESIZE);
+    return CreateFontIndirectA(&font);
+}
+
+static void MeasureKeyHelpText(HDC dc, KeyHelpTextSize* size)
+{
+    ZeroMemory(size, sizeof(*size));
+    TEXTMETRICA metrics;
+    if (GetTextMetricsA(dc, &metrics)) size->lineHeight = metrics.tmHeight;
+    for (int row = 0; row < VLM_KEYHELP_ROWS; row++) {
+        const char* texts[2] = {KeyHelpNames[row], KeyHelpDescriptions[row]};
+        int* widths[2] = {&size->keyWidth, &size->descriptionWidth};
+        for (int i = 0; i < 2; i++) {
+            SIZE extent;
+            if (!texts[i][0] || !GetTextExtentPoint32A(dc, texts[i], lstrlenA(texts[i]), &extent)) continue;
+            if (*widths[i] < extent.cx) *widths[i] = extent.cx;
+            size->rows = row + 1;
+        }
+    }
+}
+
+HFONT LayoutKeyHelpForText(int screenW, int screenH, int dpi, KeyHelpLayout* layout)
+{
+    CalcKeyHelpLayout(screenW, screenH, dpi, layout);
+    const KeyHelpLayout base = *layout;
+    int frame = 2 * SystemMetricForDpi(SM_CXEDGE, dpi > 0 ? dpi : VLM_BASE_DPI);
+    HDC dc = GetDC(NULL);
+    HFONT font = NULL;
+    // Text does not grow exactly with the font height: what it needs is
+    // measured, and on a screen too small for that the font gives way.
+    for (int height = base.fontHeight; height > 0; height--) {
+        if (font) DeleteObject(font);
+        font = CreateKeyHelpFontOf(height);
+        if (!font || !dc) break;
+        HGDIOBJ old = SelectObject(dc, font);
+        KeyHelpTextSize text;
+        MeasureKeyHelpText(dc, &text);
+        SelectObject(dc, old);
+        *layout = base;
+        layout->fontHeight = height;
+        if (FitKeyHelpLayout(layout, &text, frame, frame, screenW, screenH)) break;
+    }
+    if (dc) ReleaseDC(NULL, dc);
+    if (!font) *layout = base;
+    return font;
+}
+
 POINT CalcCentredOrigin(int screenW, int screenH, int width, int height)
 {
     POINT origin;
@@ -97,8 +166,11 @@ POINT CalcCentredOrigin(int screenW, int screenH, int width, int height)
     return origin;
 }
 
+static int KeyHelpDpi;
+
 static void LayoutKeyHelpAt(int dpi)
 {
+    KeyHelpDpi = dpi;
     CalcKeyHelpLayout((int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight, dpi, &KeyHelpClass);
     KeyHelpWidth = KeyHelpClass.width;
     KeyHelpHeight = KeyHelpClass.height;
@@ -113,16 +185,17 @@ void LayoutKeyHelp()
 int CreateKeyHelpFont(BOOL replace)
 {
     if (KeyHelpFont && !replace) return 1;
-    LOGFONTA font;
-    ZeroMemory(&font, sizeof(font));
-    font.lfHeight = KeyHelpClass.fontHeight;
-    font.lfCharSet = SHIFTJIS_CHARSET;
-    lstrcpynA(font.lfFaceName, VLM_KEYHELP_FACE, LF_FACESIZE);
-    HFONT created = CreateFontIndirectA(&font);
+    // The class's sizes follow the font they were fitted to.
+    KeyHelpLayout fitted;
+    HFONT created = LayoutKeyHelpForText((int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight, KeyHelpDpi,
+                                         &fitted);
     // Without a new font the old one still draws legibly.
     if (created == NULL) return 0;
     if (KeyHelpFont) DeleteObject(KeyHelpFont);
     KeyHelpFont = created;
+    KeyHelpClass = fitted;
+    KeyHelpWidth = fitted.width;
+    KeyHelpHeight = fitted.height;
     return 1;
 }
 
