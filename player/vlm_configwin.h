@@ -85,12 +85,16 @@ HWND AttachHelpPane(int pageNumber, HWND page);
 BOOL HandleHelpPane(int pageNumber, HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 // Destroys the help pane tooltips of the pages that exist.
 void DestroyPageTips();
+// The sheet's own layouts at its DPI, once the dialog manager has laid the
+// controls out for it: help panes, the key page's origin, list columns (from
+// the DPI they had) and the page area grown to the pages.
+void RelayoutSheetForDpi(HWND sheet);
 
 // A column of a report list view.
 struct ListColumn {
     const char* title;
     int format;  // LVCFMT_LEFT or LVCFMT_RIGHT
-    int width;   // pixels
+    int width;   // pixels at 100 %
 };
 // Full-row selection and the columns, left to right (history and program lists).
 void SetUpReportList(HWND list, const ListColumn* columns, int count);

@@ -243,6 +243,27 @@ TEST(DialogFonts, EveryDialogDrawsWithAShiftJisFont)
 
 // ---- program play shown on two pages
 
+// At another scaling the dialog manager moves the controls; the help pane
+// follows its group box (the host stands in for the sheet).
+TEST_F(PageTest, HelpPaneFollowsItsGroupBoxAfterAScalingChange)
+{
+    Open(IDD_SETTINGS_PAGE1, SettingsPage1Proc);
+    ShowWindow(host, SW_SHOWNA);
+    ShowWindow(page, SW_SHOWNA);
+    HWND box = GetDlgItem(page, IDC_PANE_PAGE1);
+    RECT r;
+    GetWindowRect(box, &r);
+    MapWindowPoints(NULL, page, (POINT*)&r, 2);
+    SetWindowPos(box, NULL, r.left - 40, r.top - 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ValidateRect(page, NULL);
+    RelayoutSheetForDpi(host);
+    RECT update = {};
+    GetUpdateRect(page, &update, FALSE);
+    RECT pane = {r.left - 40 + 2, r.top - 30 + 7, r.right - 40 - 2, r.bottom - 30 - 2};
+    EXPECT_TRUE(EqualRect(&update, &pane)) << update.left << "," << update.top << " " << update.right << ","
+                                           << update.bottom;
+}
+
 TEST_F(PageTest, ProgramPlayFollowsBetweenThePagesAndHidesTheFolder)
 {
     Settings.ProgramListNonEmpty = TRUE;
