@@ -4,6 +4,7 @@
 #include <string.h>
 #include <string>
 #include "Quorlin.h"
+#include "vlm_mainwin.h"
 #include "support_ini.h"
 #include "vlm_global.h"
 #include "vlm_util.h"
@@ -493,6 +494,32 @@ TEST(ScreenMode, ReadsTheRealScreen)
     EXPECT_EQ(ScreenMode.ScreenBitsPerPel, current.dmBitsPerPel);
     EXPECT_EQ(ScreenMode.ScreenDisplayFlags, current.dmDisplayFlags);
     EXPECT_EQ(ScreenMode.ScreenFrequency, current.dmDisplayFrequency);
+}
+
+// The display dialog's window is not per-monitor aware; the preview inside
+// it must not be either.
+TEST(Preview, ChildHasTheParentsDpiAwareness)
+{
+    typedef HANDLE(WINAPI * SetThreadContext)(HANDLE);
+    typedef HANDLE(WINAPI * WindowContext)(HWND);
+    typedef BOOL(WINAPI * SameContext)(HANDLE, HANDLE);
+    HMODULE user = GetModuleHandleA("user32.dll");
+    auto setThread = (SetThreadContext)(void*)GetProcAddress(user, "SetThreadDpiAwarenessContext");
+    auto ofWindow = (WindowContext)(void*)GetProcAddress(user, "GetWindowDpiAwarenessContext");
+    auto same = (SameContext)(void*)GetProcAddress(user, "AreDpiAwarenessContextsEqual");
+    ASSERT_TRUE(setThread && ofWindow && same);
+    const HANDLE unaware = (HANDLE)-1, perMonitor = (HANDLE)-3;
+    HANDLE before = setThread(unaware);
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 160, 120, NULL, NULL, NULL, NULL);
+    setThread(perMonitor);
+    HWND child = CreatePreviewWindow(parent);
+    ASSERT_TRUE(child != NULL);
+    EXPECT_TRUE(same(ofWindow(child), unaware));
+    HANDLE now = setThread(before);
+    EXPECT_TRUE(same(now, perMonitor)) << "the thread's own awareness is back";
+    DestroyWindow(parent);
+    MSG quit;
+    PeekMessageA(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
 }  // namespace
