@@ -125,54 +125,27 @@ TEST(KeyHelpRule, SizeClassAndCentredPlace)
     }
 }
 
-// The class grows to what its text needs, within the screen.
-TEST(KeyHelpRule, FittedToTheMeasuredText)
-{
-    const KeyHelpLayout large = {1000, 750, 33, 6, 290, 3, 38};
-    struct {
-        KeyHelpTextSize text;
-        int screenW, screenH, fits;
-        KeyHelpLayout layout;
-    } cases[] = {
-        {{270, 690, 33, 18}, 1280, 960, 1, large},
-        {{288, 680, 33, 18}, 1280, 960, 1, {1000, 750, 33, 6, 302, 3, 38}},
-        {{270, 704, 33, 18}, 1280, 960, 1, {1004, 750, 33, 6, 290, 3, 38}},
-        {{270, 690, 42, 18}, 1280, 960, 1, {1000, 766, 33, 6, 290, 3, 42}},
-        {{270, 690, 42, 18}, 1280, 760, 0, {1000, 766, 33, 6, 290, 3, 42}},
-        {{288, 740, 33, 18}, 1040, 960, 0, {1052, 750, 33, 6, 302, 3, 38}},
-    };
-    for (const auto& c : cases) {
-        KeyHelpLayout layout = large;
-        EXPECT_EQ(FitKeyHelpLayout(&layout, &c.text, 4, 4, c.screenW, c.screenH), c.fits) << c.text.keyWidth;
-        EXPECT_EQ(memcmp(&layout, &c.layout, sizeof(layout)), 0)
-            << layout.width << "x" << layout.height << " " << layout.descriptionX << " " << layout.pitch;
-    }
-}
-
-// At every scaling each row of the shipped texts lies whole in the panel,
-// its key name clear of the description.
+// The class fitted to the text: at every scaling each row of the shipped
+// texts lies whole in the panel, its key name clear of the description.
 TEST(KeyHelpRule, NoRowIsCutAtAnyScaling)
 {
     Settings.Instance = PlayerResources();
     ASSERT_EQ(LoadKeyHelpTexts(), 1) << Settings.ErrorText;
+    HDC dc = GetDC(NULL);
     for (int dpi : {96, 120, 144, 192}) {
-        KeyHelpLayout layout;
-        HFONT font = LayoutKeyHelpForText(1024 * dpi / 96, 768 * dpi / 96, dpi, &layout);
-        ASSERT_TRUE(font != NULL);
-        HDC dc = GetDC(NULL);
-        HGDIOBJ old = SelectObject(dc, font);
+        KeyHelpLayout k;
+        HGDIOBJ old = SelectObject(dc, LayoutKeyHelpForText(1024 * dpi / 96, 768 * dpi / 96, dpi, &k));
         for (int row = 0; row < VLM_KEYHELP_ROWS; row++) {
             SIZE name = {0, 0}, text = {0, 0};
             GetTextExtentPoint32A(dc, KeyHelpNames[row], lstrlenA(KeyHelpNames[row]), &name);
             GetTextExtentPoint32A(dc, KeyHelpDescriptions[row], lstrlenA(KeyHelpDescriptions[row]), &text);
-            EXPECT_LT(layout.keyX + name.cx, layout.descriptionX) << dpi << " DPI, row " << row + 1;
-            EXPECT_LE(layout.descriptionX + text.cx, layout.width - 2 * SystemMetricForDpi(SM_CXEDGE, dpi))
+            EXPECT_LT(k.keyX + name.cx, k.descriptionX) << dpi << " DPI, row " << row + 1;
+            EXPECT_LE(k.descriptionX + text.cx, k.width - 2 * SystemMetricForDpi(SM_CXEDGE, dpi))
                 << dpi << " DPI, row " << row + 1;
         }
-        SelectObject(dc, old);
-        ReleaseDC(NULL, dc);
-        DeleteObject(font);
+        DeleteObject(SelectObject(dc, old));
     }
+    ReleaseDC(NULL, dc);
 }
 
 // Sizes for 100 % at a monitor's DPI; an unknown DPI leaves them alone.

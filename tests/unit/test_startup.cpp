@@ -497,26 +497,20 @@ TEST(ScreenMode, ReadsTheRealScreen)
 }
 
 // The display dialog's window is not per-monitor aware; the preview inside
-// it must not be either.
+// it must not be either, and the thread keeps its own awareness.
 TEST(Preview, ChildHasTheParentsDpiAwareness)
 {
-    typedef HANDLE(WINAPI * SetThreadContext)(HANDLE);
-    typedef HANDLE(WINAPI * WindowContext)(HWND);
-    typedef BOOL(WINAPI * SameContext)(HANDLE, HANDLE);
     HMODULE user = GetModuleHandleA("user32.dll");
-    auto setThread = (SetThreadContext)(void*)GetProcAddress(user, "SetThreadDpiAwarenessContext");
-    auto ofWindow = (WindowContext)(void*)GetProcAddress(user, "GetWindowDpiAwarenessContext");
-    auto same = (SameContext)(void*)GetProcAddress(user, "AreDpiAwarenessContextsEqual");
+    auto setThread = (HANDLE(WINAPI*)(HANDLE))(void*)GetProcAddress(user, "SetThreadDpiAwarenessContext");
+    auto ofWindow = (HANDLE(WINAPI*)(HWND))(void*)GetProcAddress(user, "GetWindowDpiAwarenessContext");
+    auto same = (BOOL(WINAPI*)(HANDLE, HANDLE))(void*)GetProcAddress(user, "AreDpiAwarenessContextsEqual");
     ASSERT_TRUE(setThread && ofWindow && same);
     const HANDLE unaware = (HANDLE)-1, perMonitor = (HANDLE)-3;
     HANDLE before = setThread(unaware);
     HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 160, 120, NULL, NULL, NULL, NULL);
-    setThread(perMonitor);
-    HWND child = CreatePreviewWindow(parent);
-    ASSERT_TRUE(child != NULL);
-    EXPECT_TRUE(same(ofWindow(child), unaware));
-    HANDLE now = setThread(before);
-    EXPECT_TRUE(same(now, perMonitor)) << "the thread's own awareness is back";
+    setThread(perMonitor);  // the player's own
+    EXPECT_TRUE(same(ofWindow(CreatePreviewWindow(parent)), unaware));
+    EXPECT_TRUE(same(setThread(before), perMonitor));
     DestroyWindow(parent);
     MSG quit;
     PeekMessageA(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);
