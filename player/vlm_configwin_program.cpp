@@ -419,6 +419,8 @@ static int FinishEntry(HWND dialog, const char* typed)
     return 1;
 }
 
+// text, an empty line and lines in one box, shown in UTF-16: names outside
+// the code page read as they are.
 static void ShowWide(HWND owner, const char* text, const WCHAR* lines)
 {
     WCHAR message[2400];
