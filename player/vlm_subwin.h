@@ -140,15 +140,14 @@ struct KeyHelpTextSize {
     int keyWidth, descriptionWidth;
     int lineHeight, rows;
 };
-// Widens layout to the text: descriptions start a gap right of the widest
-// key name, the window holds the widest description with the left margin
-// on its right too, and the rows at no less than the line height; frameW
-// and frameH are the window's edges. 1 when the result still fits the
-// screen (or is no larger than the class), 0 when the font must shrink.
-int FitKeyHelpLayout(KeyHelpLayout* layout, const KeyHelpTextSize* text, int frameW, int frameH, int screenW,
-                     int screenH);
+// Lays the columns and rows of layout out for the text: descriptions start
+// a gap right of the widest key name and the rows are no closer than the
+// line height. 1 when the window of the class then holds every row, with
+// the left margin on the right too (frameW and frameH: the window's edges);
+// 0 when the font must shrink.
+int FitKeyHelpLayout(KeyHelpLayout* layout, const KeyHelpTextSize* text, int frameW, int frameH);
 // CalcKeyHelpLayout fitted to the loaded texts as the font of its height
-// draws them, with a smaller font where they would not fit the screen. The
+// draws them, with a smaller font where the class cannot hold them. The
 // font for the caller to delete; NULL (and the class unfitted) without one.
 HFONT LayoutKeyHelpForText(int screenW, int screenH, int dpi, KeyHelpLayout* layout);
 // Top-left corner of a width x height window centred on the screen, 0 on

@@ -89,20 +89,14 @@ void CalcKeyHelpLayout(int screenW, int screenH, int dpi, KeyHelpLayout* layout)
     for (int* size : sizes) *size = ScaleForDpi(*size, dpi);
 }
 
-int FitKeyHelpLayout(KeyHelpLayout* layout, const KeyHelpTextSize* text, int frameW, int frameH, int screenW,
-                     int screenH)
+int FitKeyHelpLayout(KeyHelpLayout* layout, const KeyHelpTextSize* text, int frameW, int frameH)
 {
-    const KeyHelpLayout base = *layout;
     // A quarter of a line apart: the key column never runs into the other.
     int keyEnd = layout->keyX + text->keyWidth + layout->fontHeight / 4;
     if (layout->descriptionX < keyEnd) layout->descriptionX = keyEnd;
     if (layout->pitch < text->lineHeight) layout->pitch = text->lineHeight;
-    int width = layout->descriptionX + text->descriptionWidth + layout->keyX + frameW;
-    int height = layout->firstY + text->rows * layout->pitch + layout->firstY + frameH;
-    if (layout->width < width) layout->width = width;
-    if (layout->height < height) layout->height = height;
-    return layout->width <= (screenW > base.width ? screenW : base.width) &&
-           layout->height <= (screenH > base.height ? screenH : base.height);
+    return layout->descriptionX + text->descriptionWidth + layout->keyX + frameW <= layout->width &&
+           layout->firstY + text->rows * layout->pitch + layout->firstY + frameH <= layout->height;
 }
 
 static HFONT CreateKeyHelpFontOf(int height)
@@ -132,16 +126,12 @@ static void MeasureKeyHelpText(HDC dc, KeyHelpTextSize* size)
     }
 }
 
-HFONT LayoutKeyHelpForText(int screenW, int screenH, int dpi, KeyHelpLayout* layout)
+// The largest font from height start down (to half the class's) whose
+// text base's window holds, with layout fitted to it.
+static HFONT FitKeyHelpFont(HDC dc, const KeyHelpLayout* base, int start, int frame, KeyHelpLayout* layout)
 {
-    CalcKeyHelpLayout(screenW, screenH, dpi, layout);
-    const KeyHelpLayout base = *layout;
-    int frame = 2 * SystemMetricForDpi(SM_CXEDGE, dpi > 0 ? dpi : VLM_BASE_DPI);
-    HDC dc = GetDC(NULL);
     HFONT font = NULL;
-    // Text does not grow exactly with the font height: what it needs is
-    // measured, and on a screen too small for that the font gives way.
-    for (int height = base.fontHeight; height > 0; height--) {
+    for (int height = start; height > 0 && height * 2 >= base->fontHeight; height--) {
         if (font) DeleteObject(font);
         font = CreateKeyHelpFontOf(height);
         if (!font || !dc) break;
@@ -149,10 +139,35 @@ HFONT LayoutKeyHelpForText(int screenW, int screenH, int dpi, KeyHelpLayout* lay
         KeyHelpTextSize text;
         MeasureKeyHelpText(dc, &text);
         SelectObject(dc, old);
-        *layout = base;
+        *layout = *base;
         layout->fontHeight = height;
-        if (FitKeyHelpLayout(layout, &text, frame, frame, screenW, screenH)) break;
+        if (FitKeyHelpLayout(layout, &text, frame, frame)) break;
     }
+    return font;
+}
+
+HFONT LayoutKeyHelpForText(int screenW, int screenH, int dpi, KeyHelpLayout* layout)
+{
+    CalcKeyHelpLayout(screenW, screenH, dpi, layout);
+    const KeyHelpLayout base = *layout;
+    HDC dc = GetDC(NULL);
+    // Text does not grow exactly with the font height, and faces differ:
+    // what it needs is measured, and where the class cannot hold that the
+    // font gives way. Scaled, the panel keeps the font it has at 100 %.
+    int start = base.fontHeight;
+    if (dpi > 0 && dpi != VLM_BASE_DPI) {
+        KeyHelpLayout atBase, fitted;
+        CalcKeyHelpLayout(MulDiv(screenW, VLM_BASE_DPI, dpi), MulDiv(screenH, VLM_BASE_DPI, dpi), VLM_BASE_DPI,
+                          &atBase);
+        HFONT font = FitKeyHelpFont(dc, &atBase, atBase.fontHeight, 2 * SystemMetricForDpi(SM_CXEDGE, VLM_BASE_DPI),
+                                    &fitted);
+        if (font) {
+            DeleteObject(font);
+            if (ScaleForDpi(fitted.fontHeight, dpi) < start) start = ScaleForDpi(fitted.fontHeight, dpi);
+        }
+    }
+    int frame = 2 * SystemMetricForDpi(SM_CXEDGE, dpi > 0 ? dpi : VLM_BASE_DPI);
+    HFONT font = FitKeyHelpFont(dc, &base, start, frame, layout);
     if (dc) ReleaseDC(NULL, dc);
     if (!font) *layout = base;
     return font;
