@@ -85,12 +85,16 @@ HWND AttachHelpPane(int pageNumber, HWND page);
 BOOL HandleHelpPane(int pageNumber, HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 // Destroys the help pane tooltips of the pages that exist.
 void DestroyPageTips();
+// The sheet's own layouts at its DPI, once the dialog manager has laid the
+// controls out for it: help panes, the key page's origin, list columns (from
+// the DPI they had) and the page area grown to the pages.
+void RelayoutSheetForDpi(HWND sheet);
 
 // A column of a report list view.
 struct ListColumn {
     const char* title;
     int format;  // LVCFMT_LEFT or LVCFMT_RIGHT
-    int width;   // pixels
+    int width;   // pixels at 100 %
 };
 // Full-row selection and the columns, left to right (history and program lists).
 void SetUpReportList(HWND list, const ListColumn* columns, int count);
@@ -160,11 +164,15 @@ void ParentFolder(char* path);
 // full path of file index into out (260 bytes): 1, or 0 with out empty when
 // there is no such file or its path would not fit.
 int SplitSelection(const char* names, int capacity, char* out, int index);
-// Keeps the files of a selection (as SplitSelection reads it) for which
-// keep gives 1, rewriting names to hold only them; the names of the others
-// (a single file: its name without the folder) go to leftOut, one a line,
-// as far as they fit. The number kept; with none, names is empty.
-int KeepSelectedFiles(char* names, int capacity, int (*keep)(const char* path), char* leftOut, int leftOutBytes);
+// The file-open dialog's wide selection (a full path, or a folder and file
+// names, each zero-terminated, ending with an empty text, within capacity
+// characters) as ANSI names of the same form (namesBytes), keeping only the
+// files whose path the code page spells exactly; the names of the others (a
+// single file: its name without the folder) go to leftOut, one a line, as
+// far as they fit. The number kept (with none, names is empty), or -1 when
+// the kept names do not fit in namesBytes.
+int KeepSpelledFiles(const WCHAR* selection, int capacity, char* names, int namesBytes, WCHAR* leftOut,
+                     int leftOutChars);
 // The message with which the entry dialog refuses an entry, NULL when it
 // takes it. typed: the text of the path box, NULL when the files came from
 // the file-open dialog; full (260 bytes) receives its full path. The times

@@ -8,6 +8,7 @@
 #include "resource.h"
 #include "vlm_global.h"
 #include "vlm_mainwin.h"
+#include "vlm_subwin.h"
 #include "vlm_util.h"
 #include <commctrl.h>
 #include <shlobj.h>
@@ -171,11 +172,14 @@ static void SetUpHistoryList(HWND list)
         {"Key", LVCFMT_LEFT, 57},
     };
     SetUpReportList(list, columns, 2);
-    FolderDialog.images = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, 2, 0);
+    // The system's small icon at the dialog's scaling; the marks carry
+    // images for 100, 125, 150 and 200 %.
+    int size = SystemMetricForDpi(SM_CXSMICON, WindowDpi(list));
+    FolderDialog.images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 2, 0);
     if (FolderDialog.images) {
         static const int marks[] = {IDI_HISTORY_UNPINNED, IDI_HISTORY_PINNED};  // image 0, 1
         for (int id : marks) {
-            HICON icon = (HICON)LoadImageA(Settings.Instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0);
+            HICON icon = (HICON)LoadImageA(Settings.Instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0);
             ImageList_AddIcon(FolderDialog.images, icon);
             if (icon) DestroyIcon(icon);
         }

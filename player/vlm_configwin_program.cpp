@@ -14,6 +14,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
 
 #define VLM_CELL_BYTES 16
 #define VLM_SECONDS_MAX 32767
@@ -120,44 +121,59 @@ int SplitSelection(const char* names, int capacity, char* out, int index)
     return 1;
 }
 
-int KeepSelectedFiles(char* names, int capacity, int (*keep)(const char* path), char* leftOut, int leftOutBytes)
+// Appends text and its terminator at *used; 0 when it does not fit.
+static int AppendAnsi(const WCHAR* text, char* names, int namesBytes, int* used)
 {
-    leftOut[0] = '\0';
-    int files = SplitSelection(names, capacity, NULL, 0);
-    if (files == 0 || capacity > VLM_ENTRY_NAME_BYTES) return 0;
-    char original[VLM_ENTRY_NAME_BYTES];
-    memcpy(original, names, capacity);
-    size_t folderLength = strlen(original);
-    BOOL several = original[folderLength + 1] != '\0';
-    // The kept names are written back after the folder; a single file is
-    // the whole first text.
-    char* write = several ? names + folderLength + 1 : names;
-    const char* name = several ? original + folderLength + 1 : original;
-    int kept = 0;
-    size_t leftUsed = 0;
-    char path[VLM_PATH_CHARS];
-    for (int i = 0; i < files; i++, name += strlen(name) + 1) {
-        size_t length = strlen(name);
-        if (SplitSelection(original, capacity, path, i) && keep(path)) {
-            memmove(write, name, length + 1);
-            write += length + 1;
+    int bytes = WideCharToMultiByte(CP_ACP, 0, text, -1, names + *used, namesBytes - *used, NULL, NULL);
+    if (bytes == 0) return 0;
+    *used += bytes;
+    return 1;
+}
+
+static void AppendLine(WCHAR* lines, int chars, const WCHAR* text)
+{
+    int used = lstrlenW(lines);
+    int length = lstrlenW(text);
+    int gap = used > 0 ? 2 : 0;
+    if (used + gap + length >= chars) return;
+    if (gap) lstrcpyW(lines + used, L"\r\n");
+    lstrcpyW(lines + used + gap, text);
+}
+
+int KeepSpelledFiles(const WCHAR* selection, int capacity, char* names, int namesBytes, WCHAR* leftOut,
+                     int leftOutChars)
+{
+    names[0] = '\0';
+    leftOut[0] = L'\0';
+    int texts = 0, ended = 0;
+    for (int i = 0; i < capacity - 1; i++) {
+        if (selection[i] != L'\0') continue;
+        texts++;
+        if (selection[i + 1] == L'\0') {
+            ended = 1;
+            break;
+        }
+    }
+    if (!ended || selection[0] == L'\0') return 0;
+    BOOL several = texts > 1;
+    // A file is taken by its wide name: the ANSI name the system would make
+    // of another may be a different file that exists.
+    BOOL folderSpelled = !several || TextFitsCodePage(selection);
+    int used = 0, kept = 0;
+    if (several && folderSpelled && !AppendAnsi(selection, names, namesBytes, &used)) return -1;
+    const WCHAR* name = several ? selection + lstrlenW(selection) + 1 : selection;
+    for (; *name != L'\0'; name += lstrlenW(name) + 1) {
+        if (folderSpelled && TextFitsCodePage(name)) {
+            if (!AppendAnsi(name, names, namesBytes, &used)) return -1;
             kept++;
             continue;
         }
-        const char* shown = name;
-        const char* slash = several ? NULL : FindLastChar(name, '\\');
-        if (slash != NULL) shown = slash + 1;
-        size_t shownLength = strlen(shown);
-        if (leftUsed + shownLength + 3 > (size_t)leftOutBytes) continue;
-        if (leftUsed > 0) {
-            memcpy(leftOut + leftUsed, "\r\n", 2);
-            leftUsed += 2;
-        }
-        memcpy(leftOut + leftUsed, shown, shownLength + 1);
-        leftUsed += shownLength;
+        const WCHAR* slash = several ? NULL : wcsrchr(name, L'\\');
+        AppendLine(leftOut, leftOutChars, slash != NULL ? slash + 1 : name);
     }
-    *write = '\0';
-    if (kept == 0) names[0] = '\0';
+    if (kept == 0) used = 0;
+    if (used >= namesBytes) return -1;
+    names[used] = '\0';
     return kept;
 }
 
@@ -196,9 +212,16 @@ static struct {
     int start, end;  // 0..32767
 } EntryExchange;
 
+// A browsed selection stays with the dialog until it ends, so that OK after
+// a refused time still takes it; typing in the path box gives it up.
 static struct {
     HWND tips;
+    BOOL hasSelection;
+    char selection[VLM_ENTRY_NAME_BYTES];  // as EntryNameBuffer holds names
 } EntryDialog;
+
+// The file-open dialog's result, in UTF-16 so that every name is seen as it is.
+static WCHAR BrowseNames[VLM_ENTRY_NAME_BYTES];
 
 // ---- list view rows
 
@@ -321,6 +344,7 @@ static void OnEntryOpen(HWND dialog)
         EnableTime(dialog, &time, *time.flag);
     }
     EntryDialog.tips = AttachDialogTips(TipsProgramEntry, dialog);
+    EntryDialog.hasSelection = FALSE;
 }
 
 static void OnTimeChecked(HWND dialog, const EntryTime* time)
@@ -395,25 +419,52 @@ static int FinishEntry(HWND dialog, const char* typed)
     return 1;
 }
 
-// The file-open dialog hands back ANSI names, and one that the code page
-// cannot spell names no file the player could open: the others are taken.
-static int KeepSpelledFiles(HWND dialog)
+// text, an empty line and lines in one box, shown in UTF-16: names outside
+// the code page read as they are.
+static void ShowWide(HWND owner, const char* text, const WCHAR* lines)
 {
-    char leftOut[1024];
-    int kept = KeepSelectedFiles(EntryNameBuffer, VLM_ENTRY_NAME_BYTES, IsExistingFile, leftOut, sizeof(leftOut));
-    if (leftOut[0] != '\0') {
-        char text[1200];
-        snprintf(text, sizeof(text), "%s\r\n\r\n%s",
-                 "次のファイルは、名前に使用できない文字が含まれているため追加しませんでした。", leftOut);
-        MessageBoxA(dialog, text, NULL, MB_OK);
-    } else if (kept == 0) {
-        MessageBoxA(dialog, "ファイルが存在しません。", NULL, MB_OK);
+    WCHAR message[2400];
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, message, 1200);
+    if (length == 0) return;
+    lstrcpynW(message + length - 1, L"\r\n\r\n", 5);
+    lstrcpynW(message + length + 3, lines, (int)(sizeof(message) / sizeof(WCHAR)) - length - 3);
+    MessageBoxW(owner, message, NULL, MB_OK);
+}
+
+// The names the code page spells of the file-open dialog's result into
+// names; the others are named to the user. The number kept, -1 after the
+// overflow message.
+static int KeepBrowsedFiles(HWND dialog, char* names, const char* overflow)
+{
+    WCHAR leftOut[1024];
+    int kept = KeepSpelledFiles(BrowseNames, VLM_ENTRY_NAME_BYTES, names, VLM_ENTRY_NAME_BYTES, leftOut,
+                                (int)(sizeof(leftOut) / sizeof(WCHAR)));
+    if (kept < 0) {
+        MessageBoxA(dialog, overflow, NULL, MB_OK);
+        return -1;
     }
-    return kept > 0;
+    if (leftOut[0] != L'\0')
+        ShowWide(dialog, "次のファイルは、名前に使用できない文字が含まれているため追加しませんでした。", leftOut);
+    else if (kept == 0)
+        MessageBoxA(dialog, "ファイルが存在しません。", NULL, MB_OK);
+    return kept;
+}
+
+// The kept selection with the times of the boxes; 1 when the dialog ended.
+static int FinishSelection(HWND dialog)
+{
+    if (!FinishEntry(dialog, NULL)) return 0;
+    memcpy(EntryNameBuffer, EntryDialog.selection, VLM_ENTRY_NAME_BYTES);
+    EndEntryDialog(dialog, 1);
+    return 1;
 }
 
 static void OnEntryOk(HWND dialog)
 {
+    if (EntryDialog.hasSelection) {
+        FinishSelection(dialog);
+        return;
+    }
     // Read whole, so that a text longer than a path is refused rather than
     // cut into another name.
     char path[4 * VLM_PATH_CHARS];
@@ -423,28 +474,28 @@ static void OnEntryOk(HWND dialog)
 
 static void OnEntryBrowse(HWND dialog)
 {
-    char* names = EntryNameBuffer;
+    WCHAR* names = BrowseNames;
     const int last = VLM_ENTRY_NAME_BYTES - 1;
-    names[last - 1] = '\0';
-    names[last] = '\0';
-    char initial[4 * VLM_PATH_CHARS];
-    GetDlgItemTextA(dialog, IDC_ENTRY_PATH, initial, sizeof(initial));
-    CutOnCharBoundary(initial, VLM_PATH_CHARS - 1);
-    strcpy(names, initial);
+    names[last - 1] = L'\0';
+    names[last] = L'\0';
+    GetDlgItemTextW(dialog, IDC_ENTRY_PATH, names, VLM_PATH_CHARS);
+    WCHAR folder[VLM_PATH_CHARS], title[64];
+    MultiByteToWideChar(CP_ACP, 0, BrowseStartFolder, -1, folder, VLM_PATH_CHARS);
+    MultiByteToWideChar(CP_ACP, 0, "動画ファイル・サウンドファイルの選択", -1, title, 64);
 
-    OPENFILENAMEA open = {};
+    OPENFILENAMEW open = {};
     open.lStructSize = sizeof(open);
     open.hwndOwner = dialog;
-    open.lpstrFilter = "All files (*.*)\0*.*\0";
+    open.lpstrFilter = L"All files (*.*)\0*.*\0";
     open.lpstrFile = names;
     open.nMaxFile = VLM_ENTRY_NAME_BYTES;
-    open.lpstrTitle = "動画ファイル・サウンドファイルの選択";
-    open.lpstrInitialDir = BrowseStartFolder;
+    open.lpstrTitle = title;
+    open.lpstrInitialDir = folder;
     open.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     if (EntryExchange.addMode) open.Flags |= OFN_ALLOWMULTISELECT;
-    BOOL chosen = GetOpenFileNameA(&open);
-    BOOL fullAtEnd = names[last] != '\0';
-    BOOL fullBeforeEnd = names[last - 1] != '\0';
+    BOOL chosen = GetOpenFileNameW(&open);
+    BOOL fullAtEnd = names[last] != L'\0';
+    BOOL fullBeforeEnd = names[last - 1] != L'\0';
 
     if (!chosen) {
         if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL || fullAtEnd || (EntryExchange.addMode && fullBeforeEnd))
@@ -452,23 +503,31 @@ static void OnEntryBrowse(HWND dialog)
         return;
     }
     if (EntryExchange.addMode) {
+        const char* overflow = "内部バッファがオーバーフローしました!";
         if (fullAtEnd || fullBeforeEnd) {
-            MessageBoxA(dialog, "内部バッファがオーバーフローしました!", NULL, MB_OK);
+            MessageBoxA(dialog, overflow, NULL, MB_OK);
             return;
         }
+        // A new choice replaces the one kept from an earlier browse.
+        EntryDialog.hasSelection = FALSE;
+        char* kept = EntryDialog.selection;
+        if (KeepBrowsedFiles(dialog, kept, overflow) <= 0) return;
+        EntryDialog.hasSelection = TRUE;
         // The first text is the folder of several files, or the one file
         // itself: the next browse starts in its folder either way.
-        lstrcpynA(BrowseStartFolder, names, VLM_PATH_CHARS);
-        if (names[strlen(names) + 1] == '\0') ParentFolder(BrowseStartFolder);
-        if (KeepSpelledFiles(dialog) && FinishEntry(dialog, NULL)) EndEntryDialog(dialog, 1);
+        lstrcpynA(BrowseStartFolder, kept, VLM_PATH_CHARS);
+        if (kept[strlen(kept) + 1] == '\0') ParentFolder(BrowseStartFolder);
+        FinishSelection(dialog);
         return;
     }
     if (fullAtEnd) {
         MessageBoxA(dialog, "内部バッファがオーバーフローしました!!", NULL, MB_OK);
         return;
     }
-    SetDlgItemTextA(dialog, IDC_ENTRY_PATH, names);
-    lstrcpynA(BrowseStartFolder, names, VLM_PATH_CHARS);
+    char path[VLM_ENTRY_NAME_BYTES];
+    if (KeepBrowsedFiles(dialog, path, "内部バッファがオーバーフローしました!!") <= 0) return;
+    SetDlgItemTextA(dialog, IDC_ENTRY_PATH, path);
+    lstrcpynA(BrowseStartFolder, path, VLM_PATH_CHARS);
     ParentFolder(BrowseStartFolder);
 }
 
@@ -501,6 +560,11 @@ static INT_PTR CALLBACK EntryDialogProc(HWND dialog, UINT message, WPARAM wParam
         OnEntryOpen(dialog);
         return TRUE;
     case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_ENTRY_PATH && HIWORD(wParam) == EN_CHANGE) {
+            // What is typed now is the entry.
+            EntryDialog.hasSelection = FALSE;
+            return TRUE;
+        }
         if (HIWORD(wParam) != BN_CLICKED) return FALSE;
         return OnEntryCommand(dialog, LOWORD(wParam));
     case WM_CLOSE:

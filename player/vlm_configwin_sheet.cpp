@@ -85,10 +85,14 @@ struct HelpPaneState {
     RECT rect;       // in page client coordinates
     int slot;        // shown help text, -1 for none
     HWND tip;        // hover-only tooltip
+    HWND page;
 };
 static HelpPaneState HelpPanes[5];
 
 static POINT KeyPageOrigin;
+static HWND KeyPageWindow;
+// The DPI the sheet's list columns were last sized for.
+static int SheetDpi;
 
 static void ResetHelpPanes()
 {
@@ -96,7 +100,9 @@ static void ResetHelpPanes()
         SetRectEmpty(&HelpPanes[n].rect);
         HelpPanes[n].slot = -1;
         HelpPanes[n].tip = NULL;
+        HelpPanes[n].page = NULL;
     }
+    KeyPageWindow = NULL;
 }
 
 // The face of the pages, in Shift-JIS, height in pixels (negative: the
@@ -195,6 +201,22 @@ static void AddHelpTools(HWND tip, int pageNumber, HWND page)
     }
 }
 
+// The white area inside the page's group box, at the page's DPI; again
+// whenever the group box may have moved.
+static void PlaceHelpPane(HelpPaneState* pane, int pageNumber)
+{
+    RECT box;
+    SetRectEmpty(&pane->rect);
+    HWND frame = GetDlgItem(pane->page, PaneFrameId(pageNumber));
+    if (frame != NULL && GetWindowRect(frame, &box)) {
+        MapWindowPoints(NULL, pane->page, (POINT*)&box, 2);
+        int dpi = WindowDpi(pane->page);
+        SetRect(&pane->rect, box.left + ScaleForDpi(2, dpi), box.top + ScaleForDpi(7, dpi),
+                box.right - ScaleForDpi(2, dpi), box.bottom - ScaleForDpi(2, dpi));
+    }
+    InvalidateRect(pane->page, &pane->rect, TRUE);
+}
+
 HWND AttachHelpPane(int pageNumber, HWND page)
 {
     HelpPaneState* pane = PaneOf(pageNumber);
@@ -208,17 +230,8 @@ HWND AttachHelpPane(int pageNumber, HWND page)
         SendMessageA(tip, TTM_SETDELAYTIME, TTDT_RESHOW, 0);
     }
     pane->tip = tip;
-
-    RECT box;
-    SetRectEmpty(&pane->rect);
-    HWND frame = GetDlgItem(page, PaneFrameId(pageNumber));
-    if (frame != NULL && GetWindowRect(frame, &box)) {
-        MapWindowPoints(NULL, page, (POINT*)&box, 2);
-        int dpi = WindowDpi(page);
-        SetRect(&pane->rect, box.left + ScaleForDpi(2, dpi), box.top + ScaleForDpi(7, dpi),
-                box.right - ScaleForDpi(2, dpi), box.bottom - ScaleForDpi(2, dpi));
-    }
-    InvalidateRect(page, &pane->rect, TRUE);
+    pane->page = page;
+    PlaceHelpPane(pane, pageNumber);
     return tip;
 }
 
@@ -335,12 +348,13 @@ void DestroyPageTips()
 void SetUpReportList(HWND list, const ListColumn* columns, int count)
 {
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    int dpi = WindowDpi(list);
     for (int c = 0; c < count; c++) {
         LVCOLUMNA column;
         memset(&column, 0, sizeof(column));
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = columns[c].format;
-        column.cx = columns[c].width;
+        column.cx = ScaleForDpi(columns[c].width, dpi);
         column.pszText = (char*)columns[c].title;
         column.iSubItem = c;
         SendMessageA(list, LVM_INSERTCOLUMNA, c, (LPARAM)&column);
@@ -441,20 +455,28 @@ static void PaintKeyPage(HWND page)
     EndPaint(page, &ps);
 }
 
+static void PlaceKeyPageOrigin(HWND page)
+{
+    RECT box;
+    KeyPageOrigin.x = KeyPageOrigin.y = 0;
+    HWND frame = GetDlgItem(page, IDC_KEYHELP_FRAME);
+    if (frame != NULL && GetWindowRect(frame, &box)) {
+        MapWindowPoints(NULL, page, (POINT*)&box, 2);
+        KeyPageOrigin.x = box.left + ScaleForDpi(2, WindowDpi(page));
+        KeyPageOrigin.y = box.top + ScaleForDpi(7, WindowDpi(page));
+    }
+}
+
 static INT_PTR CALLBACK KeyHelpPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG: {
-        RECT box;
-        KeyPageOrigin.x = KeyPageOrigin.y = 0;
-        HWND frame = GetDlgItem(page, IDC_KEYHELP_FRAME);
-        if (frame != NULL && GetWindowRect(frame, &box)) {
-            MapWindowPoints(NULL, page, (POINT*)&box, 2);
-            KeyPageOrigin.x = box.left + ScaleForDpi(2, WindowDpi(page));
-            KeyPageOrigin.y = box.top + ScaleForDpi(7, WindowDpi(page));
-        }
+    case WM_INITDIALOG:
+        KeyPageWindow = page;
+        PlaceKeyPageOrigin(page);
         return TRUE;
-    }
+    case WM_DESTROY:
+        KeyPageWindow = NULL;
+        return FALSE;
     case WM_PAINT:
         PaintKeyPage(page);
         return TRUE;
@@ -519,7 +541,7 @@ static BOOL CALLBACK GrowSheetChild(HWND child, LPARAM lParam)
     return TRUE;
 }
 
-static void FitSheetToPages(HWND sheet)
+static void GrowSheetToPages(HWND sheet)
 {
     SheetGrowth growth;
     growth.sheet = sheet;
@@ -547,6 +569,58 @@ static void FitSheetToPages(HWND sheet)
         SetWindowPos(sheet, NULL, 0, 0, frame.right - frame.left + growth.dx, frame.bottom - frame.top + growth.dy,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+}
+
+// List columns keep their width at 100 %: at the new DPI they are scaled
+// from the one they had.
+static BOOL CALLBACK ScaleListColumns(HWND child, LPARAM dpi)
+{
+    char name[32];
+    if (!GetClassNameA(child, name, sizeof(name)) || lstrcmpiA(name, WC_LISTVIEWA) != 0) return TRUE;
+    HWND header = (HWND)SendMessageA(child, LVM_GETHEADER, 0, 0);
+    int columns = header ? (int)SendMessageA(header, HDM_GETITEMCOUNT, 0, 0) : 0;
+    for (int c = 0; c < columns; c++) {
+        int width = (int)SendMessageA(child, LVM_GETCOLUMNWIDTH, c, 0);
+        SendMessageA(child, LVM_SETCOLUMNWIDTH, c, MAKELPARAM(MulDiv(width, (int)dpi, SheetDpi), 0));
+    }
+    return TRUE;
+}
+
+void RelayoutSheetForDpi(HWND sheet)
+{
+    int dpi = WindowDpi(sheet);
+    if (SheetDpi > 0 && dpi != SheetDpi) EnumChildWindows(sheet, ScaleListColumns, dpi);
+    SheetDpi = dpi;
+    for (int n = PaneProgram; n <= PanePage3; n++)
+        if (HelpPanes[n].page != NULL) PlaceHelpPane(&HelpPanes[n], n);
+    if (KeyPageWindow != NULL) {
+        PlaceKeyPageOrigin(KeyPageWindow);
+        InvalidateRect(KeyPageWindow, NULL, TRUE);
+    }
+    GrowSheetToPages(sheet);
+}
+
+#define WM_APP_SHEET_DPI (WM_APP + 16)
+
+// Moved to a monitor of another scaling, the dialog manager lays the
+// controls out again; the sheet's own layouts follow once it is done.
+static LRESULT CALLBACK SheetSubclassProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR)
+{
+    if (message == WM_APP_SHEET_DPI) {
+        RelayoutSheetForDpi(sheet);
+        return 0;
+    }
+    if (message == WM_DPICHANGED) PostMessageA(sheet, WM_APP_SHEET_DPI, 0, 0);
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(sheet, SheetSubclassProc, 0);
+    return DefSubclassProc(sheet, message, wParam, lParam);
+}
+
+static void FitSheetToPages(HWND sheet)
+{
+    SheetDpi = WindowDpi(sheet);
+    GrowSheetToPages(sheet);
+    SetWindowSubclass(sheet, SheetSubclassProc, 0, 0);
 
     // No owner to sit on: centre the sheet on the work area.
     RECT frame, work;

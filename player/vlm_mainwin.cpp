@@ -61,6 +61,11 @@ BOOL IsFolderKeyStroke(int key, LPARAM keyData)
     return key >= VK_F1 && key <= VK_F24 && !(keyData & VLM_KEY_ALT_HELD);
 }
 
+int MouseReach(int mouseWidth, int dpi)
+{
+    return ScaleForDpi(mouseWidth, dpi);
+}
+
 BOOL MouseWithinReach(POINT centre, POINT at, int reach)
 {
     return centre.x - reach <= at.x && at.x <= centre.x + reach && centre.y - reach <= at.y &&
@@ -159,7 +164,7 @@ static void OnMouseMove(HWND window)
 {
     POINT at;
     GetCursorPos(&at);
-    if (MouseWithinReach(ScreenCentre, at, Settings.MouseWidth)) return;
+    if (MouseWithinReach(ScreenCentre, at, MouseReach(Settings.MouseWidth, WindowDpi(window)))) return;
     // A display change moves the cursor before its WM_DISPLAYCHANGE comes,
     // and the system can report the old place once more after the cursor was
     // put at the new centre: the screen moved under the mouse, not the
@@ -468,11 +473,24 @@ static LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wPar
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int RunPreviewWindow(HWND parent)
-{
-    RECT rect;
-    if (!GetWindowRect(parent, &rect)) return 0;
+typedef HANDLE(WINAPI* GetWindowDpiContextProc)(HWND window);
+typedef HANDLE(WINAPI* SetThreadDpiContextProc)(HANDLE context);
 
+HWND CreatePreviewWindow(HWND parent)
+{
+    // A window may not take a child of another DPI awareness, and the
+    // display dialog's is not the player's: the child is made with the
+    // parent's (Windows 10 1607 and later), in the parent's units.
+    HMODULE user = GetModuleHandleA("user32.dll");
+    GetWindowDpiContextProc windowContext =
+        (GetWindowDpiContextProc)(void*)GetProcAddress(user, "GetWindowDpiAwarenessContext");
+    SetThreadDpiContextProc setThreadContext =
+        (SetThreadDpiContextProc)(void*)GetProcAddress(user, "SetThreadDpiAwarenessContext");
+    HANDLE parentContext = windowContext && setThreadContext ? windowContext(parent) : NULL;
+    HANDLE threadContext = parentContext ? setThreadContext(parentContext) : NULL;
+
+    HWND window = NULL;
+    RECT rect;
     WNDCLASSA wc;
     ZeroMemory(&wc, sizeof(wc));
     wc.style = CS_HREDRAW | CS_VREDRAW;
@@ -482,12 +500,17 @@ int RunPreviewWindow(HWND parent)
     wc.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
     wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
     wc.lpszClassName = VLM_MAIN_CLASS;
-    if (!RegisterClassA(&wc)) return 0;
+    if (GetWindowRect(parent, &rect) && RegisterClassA(&wc))
+        window = CreateWindowExA(0, VLM_MAIN_CLASS, VLM_MAIN_TITLE, WS_CHILD | WS_VISIBLE, 0, 0,
+                                 rect.right - rect.left, rect.bottom - rect.top, parent, NULL, Settings.Instance,
+                                 NULL);
+    if (threadContext) setThreadContext(threadContext);
+    return window;
+}
 
-    HWND window = CreateWindowExA(0, VLM_MAIN_CLASS, VLM_MAIN_TITLE, WS_CHILD | WS_VISIBLE, 0, 0,
-                                  rect.right - rect.left, rect.bottom - rect.top, parent, NULL,
-                                  Settings.Instance, NULL);
-    if (!window) return 0;
+int RunPreviewWindow(HWND parent)
+{
+    if (!CreatePreviewWindow(parent)) return 0;
     RunMessageLoop();
     return 1;
 }

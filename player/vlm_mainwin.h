@@ -18,6 +18,9 @@ int RunMainWindow();
 
 // Preview mode: the program icon in a child of parent until it is destroyed.
 int RunPreviewWindow(HWND parent);
+// The preview's child of parent, with parent's DPI awareness; the thread's
+// own is back when it returns. NULL when it cannot be made.
+HWND CreatePreviewWindow(HWND parent);
 
 // The message loop of both: the quit message's code, 0 when GetMessageA
 // fails. GetLoopMessage is GetMessageA; tests put a failing one in its place.
@@ -64,6 +67,9 @@ int FolderKeyNumber(int key, BOOL shift, BOOL ctrl);
 BOOL IsFolderKeyStroke(int key, LPARAM keyData);
 // TRUE while at lies inside the square of half-width reach around centre.
 BOOL MouseWithinReach(POINT centre, POINT at, int reach);
+// The reach in physical pixels of MOUSE_WIDTH, a distance at 100 %, on a
+// monitor of dpi: the cursor travels as far at any scaling.
+int MouseReach(int mouseWidth, int dpi);
 // Audio stream slot of a digit key (1 gives 0, 0 gives 9), -1 for others.
 int DigitKeySlot(int key);
 

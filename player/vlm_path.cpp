@@ -26,7 +26,17 @@ int TextFitsCodePage(const WCHAR* text)
 {
     BOOL defaulted = FALSE;
     int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, NULL, 0, NULL, &defaulted);
-    return length > 0 && !defaulted;
+    if (length == 0 || defaulted) return 0;
+    // Spelled only when the text comes back unchanged: a look-alike that a
+    // code page table gives without a default character names another file.
+    int chars = (int)wcslen(text) + 1;
+    char* ansi = (char*)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)length + 1 + (SIZE_T)chars * sizeof(WCHAR));
+    if (ansi == NULL) return 0;
+    WCHAR* back = (WCHAR*)(ansi + length + (length & 1));
+    int same = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, ansi, length, NULL, NULL) == length &&
+               MultiByteToWideChar(CP_ACP, 0, ansi, -1, back, chars) == chars && wcscmp(back, text) == 0;
+    HeapFree(GetProcessHeap(), 0, ansi);
+    return same;
 }
 
 int ProgramDirPath(const char* fileName, char* path)

@@ -37,8 +37,8 @@ void DropLongPathPrefix(WCHAR* path);
 // which).
 int CanonicalPath(char* path);
 
-// 1 when text converts to the ANSI code page without a best fit or a
-// default character.
+// 1 when text converts to the ANSI code page and back unchanged: no best
+// fit, no default character.
 int TextFitsCodePage(const WCHAR* text);
 
 // Start of the last occurrence of the single-byte character c, or NULL,

@@ -18,6 +18,9 @@ int ScaleForDpi(int value, int dpi);
 // DPI of the monitor the window is on; the screen's where the system cannot
 // tell per window (before Windows 10 1607) or window is NULL.
 int WindowDpi(HWND window);
+// GetSystemMetrics(index) at dpi; the system DPI's value before Windows 10
+// 1607.
+int SystemMetricForDpi(int index, int dpi);
 
 // ---- status overlay, "FrontWindowClass" (vlm_subwin_overlay.cpp)
 extern HWND StatusOverlay;
@@ -131,6 +134,22 @@ struct KeyHelpLayout {
 };
 // Sizes at dpi; the class is the one the screen gets at 100 %.
 void CalcKeyHelpLayout(int screenW, int screenH, int dpi, KeyHelpLayout* layout);
+// What the key help texts need in a font: the widest key name and
+// description, the line height and the rows up to the last one used.
+struct KeyHelpTextSize {
+    int keyWidth, descriptionWidth;
+    int lineHeight, rows;
+};
+// Lays the columns and rows of layout out for the text: descriptions start
+// a gap right of the widest key name and the rows are no closer than the
+// line height. 1 when the window of the class then holds every row, with
+// the left margin on the right too (frameW and frameH: the window's edges);
+// 0 when the font must shrink.
+int FitKeyHelpLayout(KeyHelpLayout* layout, const KeyHelpTextSize* text, int frameW, int frameH);
+// CalcKeyHelpLayout fitted to the loaded texts as the font of its height
+// draws them, with a smaller font where the class cannot hold them. The
+// font for the caller to delete; NULL (and the class unfitted) without one.
+HFONT LayoutKeyHelpForText(int screenW, int screenH, int dpi, KeyHelpLayout* layout);
 // Top-left corner of a width x height window centred on the screen, 0 on
 // an axis where the window is larger than the screen.
 POINT CalcCentredOrigin(int screenW, int screenH, int width, int height);

@@ -63,3 +63,13 @@ int WindowDpi(HWND window)
     }
     return dpi > 0 ? dpi : VLM_BASE_DPI;
 }
+
+typedef int(WINAPI* GetSystemMetricsForDpiProc)(int, UINT);
+
+int SystemMetricForDpi(int index, int dpi)
+{
+    static GetSystemMetricsForDpiProc forDpi = (GetSystemMetricsForDpiProc)(void*)GetProcAddress(
+        GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi");
+    if (forDpi && dpi > 0) return forDpi(index, (UINT)dpi);
+    return GetSystemMetrics(index);
+}

@@ -89,6 +89,90 @@ void CalcKeyHelpLayout(int screenW, int screenH, int dpi, KeyHelpLayout* layout)
     for (int* size : sizes) *size = ScaleForDpi(*size, dpi);
 }
 
+int FitKeyHelpLayout(KeyHelpLayout* layout, const KeyHelpTextSize* text, int frameW, int frameH)
+{
+    // A quarter of a line apart: the key column never runs into the other.
+    int keyEnd = layout->keyX + text->keyWidth + layout->fontHeight / 4;
+    if (layout->descriptionX < keyEnd) layout->descriptionX = keyEnd;
+    if (layout->pitch < text->lineHeight) layout->pitch = text->lineHeight;
+    return layout->descriptionX + text->descriptionWidth + layout->keyX + frameW <= layout->width &&
+           layout->firstY + text->rows * layout->pitch + layout->firstY + frameH <= layout->height;
+}
+
+static HFONT CreateKeyHelpFontOf(int height)
+{
+    LOGFONTA font;
+    ZeroMemory(&font, sizeof(font));
+    font.lfHeight = height;
+    font.lfCharSet = SHIFTJIS_CHARSET;
+    lstrcpynA(font.lfFaceName, VLM_KEYHELP_FACE, LF_FACESIZE);
+    return CreateFontIndirectA(&font);
+}
+
+static void MeasureKeyHelpText(HDC dc, KeyHelpTextSize* size)
+{
+    ZeroMemory(size, sizeof(*size));
+    TEXTMETRICA metrics;
+    if (GetTextMetricsA(dc, &metrics)) size->lineHeight = metrics.tmHeight;
+    for (int row = 0; row < VLM_KEYHELP_ROWS; row++) {
+        const char* texts[2] = {KeyHelpNames[row], KeyHelpDescriptions[row]};
+        int* widths[2] = {&size->keyWidth, &size->descriptionWidth};
+        for (int i = 0; i < 2; i++) {
+            SIZE extent;
+            if (!texts[i][0] || !GetTextExtentPoint32A(dc, texts[i], lstrlenA(texts[i]), &extent)) continue;
+            if (*widths[i] < extent.cx) *widths[i] = extent.cx;
+            size->rows = row + 1;
+        }
+    }
+}
+
+// The largest font from height start down (to half the class's) whose
+// text base's window holds, with layout fitted to it.
+static HFONT FitKeyHelpFont(HDC dc, const KeyHelpLayout* base, int start, int frame, KeyHelpLayout* layout)
+{
+    HFONT font = NULL;
+    for (int height = start; height > 0 && height * 2 >= base->fontHeight; height--) {
+        if (font) DeleteObject(font);
+        font = CreateKeyHelpFontOf(height);
+        if (!font || !dc) break;
+        HGDIOBJ old = SelectObject(dc, font);
+        KeyHelpTextSize text;
+        MeasureKeyHelpText(dc, &text);
+        SelectObject(dc, old);
+        *layout = *base;
+        layout->fontHeight = height;
+        if (FitKeyHelpLayout(layout, &text, frame, frame)) break;
+    }
+    return font;
+}
+
+HFONT LayoutKeyHelpForText(int screenW, int screenH, int dpi, KeyHelpLayout* layout)
+{
+    CalcKeyHelpLayout(screenW, screenH, dpi, layout);
+    const KeyHelpLayout base = *layout;
+    HDC dc = GetDC(NULL);
+    // Text does not grow exactly with the font height, and faces differ:
+    // what it needs is measured, and where the class cannot hold that the
+    // font gives way. Scaled, the panel keeps the font it has at 100 %.
+    int start = base.fontHeight;
+    if (dpi > 0 && dpi != VLM_BASE_DPI) {
+        KeyHelpLayout atBase, fitted;
+        CalcKeyHelpLayout(MulDiv(screenW, VLM_BASE_DPI, dpi), MulDiv(screenH, VLM_BASE_DPI, dpi), VLM_BASE_DPI,
+                          &atBase);
+        HFONT font = FitKeyHelpFont(dc, &atBase, atBase.fontHeight, 2 * SystemMetricForDpi(SM_CXEDGE, VLM_BASE_DPI),
+                                    &fitted);
+        if (font) {
+            DeleteObject(font);
+            if (ScaleForDpi(fitted.fontHeight, dpi) < start) start = ScaleForDpi(fitted.fontHeight, dpi);
+        }
+    }
+    int frame = 2 * SystemMetricForDpi(SM_CXEDGE, dpi > 0 ? dpi : VLM_BASE_DPI);
+    HFONT font = FitKeyHelpFont(dc, &base, start, frame, layout);
+    if (dc) ReleaseDC(NULL, dc);
+    if (!font) *layout = base;
+    return font;
+}
+
 POINT CalcCentredOrigin(int screenW, int screenH, int width, int height)
 {
     POINT origin;
@@ -97,8 +181,11 @@ POINT CalcCentredOrigin(int screenW, int screenH, int width, int height)
     return origin;
 }
 
+static int KeyHelpDpi;
+
 static void LayoutKeyHelpAt(int dpi)
 {
+    KeyHelpDpi = dpi;
     CalcKeyHelpLayout((int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight, dpi, &KeyHelpClass);
     KeyHelpWidth = KeyHelpClass.width;
     KeyHelpHeight = KeyHelpClass.height;
@@ -113,16 +200,17 @@ void LayoutKeyHelp()
 int CreateKeyHelpFont(BOOL replace)
 {
     if (KeyHelpFont && !replace) return 1;
-    LOGFONTA font;
-    ZeroMemory(&font, sizeof(font));
-    font.lfHeight = KeyHelpClass.fontHeight;
-    font.lfCharSet = SHIFTJIS_CHARSET;
-    lstrcpynA(font.lfFaceName, VLM_KEYHELP_FACE, LF_FACESIZE);
-    HFONT created = CreateFontIndirectA(&font);
+    // The class's sizes follow the font they were fitted to.
+    KeyHelpLayout fitted;
+    HFONT created = LayoutKeyHelpForText((int)ScreenMode.ScreenWidth, (int)ScreenMode.ScreenHeight, KeyHelpDpi,
+                                         &fitted);
     // Without a new font the old one still draws legibly.
     if (created == NULL) return 0;
     if (KeyHelpFont) DeleteObject(KeyHelpFont);
     KeyHelpFont = created;
+    KeyHelpClass = fitted;
+    KeyHelpWidth = fitted.width;
+    KeyHelpHeight = fitted.height;
     return 1;
 }
 

@@ -15,6 +15,7 @@ WM_USER = 0x400
 PSM_SETCURSEL = WM_USER + 101
 PSM_GETCURRENTPAGEHWND = WM_USER + 118
 TCM_GETITEMCOUNT = 0x1304
+LVM_GETCOLUMNWIDTH = 0x101D
 BM_GETCHECK, BM_CLICK = 0xF0, 0xF5
 CAPTION = "Velmora Configuration"
 SHOTS = os.path.join(BUILD, "itest-shots", "config_sheet")
@@ -161,11 +162,20 @@ class ConfigSheetTest(DesktopTestCase):
         time.sleep(1.0)
         self.assertEqual(self.pane_signature(frame, "pane_label"), folder_text)
 
-        # Every control of every page lies inside the tab's frame.
+        # Every control of every page lies inside the tab's frame; list
+        # columns grow with the scaling (rounded half up).
         inner = (tab["left"] + 2, tab["top"] + 2, tab["right"] - 2, tab["bottom"] - 2)
+        scaled = lambda *widths: [(2 * w * self.desktop.dpi + 96) // 192 for w in widths]
+        columns = lambda window, n: [self.desktop.send(window, LVM_GETCOLUMNWIDTH, c) for c in range(n)]
+        self.click_box(page1, 1101)
+        history = self.desktop.wait_window("#32770", "履歴参照")["hwnd"]
+        self.assertEqual(columns(self.item(history, 1601), 2), scaled(420, 57))
+        self.desktop.click(history, IDCANCEL)
         for index in range(len(PAGE_MARKS)):
             page = self.show_page(index)
             self.shot("page%d" % (index + 1))
+            if index == 3:
+                self.assertEqual(columns(self.item(page, 1600), 3), scaled(350, 64, 64))
             for control in self.desktop.children(page):
                 if control["visible"]:
                     self.assertTrue(inner[0] <= control["left"] and control["right"] <= inner[2] and

@@ -125,6 +125,29 @@ TEST(KeyHelpRule, SizeClassAndCentredPlace)
     }
 }
 
+// The class fitted to the text: at every scaling each row of the shipped
+// texts lies whole in the panel, its key name clear of the description.
+TEST(KeyHelpRule, NoRowIsCutAtAnyScaling)
+{
+    Settings.Instance = PlayerResources();
+    ASSERT_EQ(LoadKeyHelpTexts(), 1) << Settings.ErrorText;
+    HDC dc = GetDC(NULL);
+    for (int dpi : {96, 120, 144, 192}) {
+        KeyHelpLayout k;
+        HGDIOBJ old = SelectObject(dc, LayoutKeyHelpForText(1024 * dpi / 96, 768 * dpi / 96, dpi, &k));
+        for (int row = 0; row < VLM_KEYHELP_ROWS; row++) {
+            SIZE name = {0, 0}, text = {0, 0};
+            GetTextExtentPoint32A(dc, KeyHelpNames[row], lstrlenA(KeyHelpNames[row]), &name);
+            GetTextExtentPoint32A(dc, KeyHelpDescriptions[row], lstrlenA(KeyHelpDescriptions[row]), &text);
+            EXPECT_LT(k.keyX + name.cx, k.descriptionX) << dpi << " DPI, row " << row + 1;
+            EXPECT_LE(k.descriptionX + text.cx, k.width - 2 * SystemMetricForDpi(SM_CXEDGE, dpi))
+                << dpi << " DPI, row " << row + 1;
+        }
+        DeleteObject(SelectObject(dc, old));
+    }
+    ReleaseDC(NULL, dc);
+}
+
 // Sizes for 100 % at a monitor's DPI; an unknown DPI leaves them alone.
 TEST(DpiRule, ScaleForDpi)
 {

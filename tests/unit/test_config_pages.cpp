@@ -243,6 +243,24 @@ TEST(DialogFonts, EveryDialogDrawsWithAShiftJisFont)
 
 // ---- program play shown on two pages
 
+// At another scaling the dialog manager moves the controls; the help pane
+// follows its group box (the host stands in for the sheet).
+TEST_F(PageTest, HelpPaneFollowsItsGroupBoxAfterAScalingChange)
+{
+    Open(IDD_SETTINGS_PAGE1, SettingsPage1Proc);
+    ShowWindow(host, SW_SHOWNA);
+    ShowWindow(page, SW_SHOWNA);
+    RECT r, update = {};
+    GetWindowRect(GetDlgItem(page, IDC_PANE_PAGE1), &r);
+    MapWindowPoints(NULL, page, (POINT*)&r, 2);
+    SetWindowPos(GetDlgItem(page, IDC_PANE_PAGE1), NULL, r.left - 40, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ValidateRect(page, NULL);
+    RelayoutSheetForDpi(host);
+    GetUpdateRect(page, &update, FALSE);
+    EXPECT_EQ(update.left, r.left - 40 + 2);
+    EXPECT_EQ(update.right, r.right - 40 - 2);
+}
+
 TEST_F(PageTest, ProgramPlayFollowsBetweenThePagesAndHidesTheFolder)
 {
     Settings.ProgramListNonEmpty = TRUE;

@@ -90,6 +90,13 @@ TEST_P(ReachTest, SquareAroundTheCentre)
 
 INSTANTIATE_TEST_SUITE_P(Points, ReachTest, ::testing::ValuesIn(kReachCases));
 
+// MOUSE_WIDTH is a distance at 100 %: the cursor travels as far at any scaling.
+TEST(ReachAtDpi, OneRowPerScaling)
+{
+    const struct { int dpi, reach; } cases[] = {{96, 100}, {120, 125}, {144, 150}, {192, 200}};
+    for (const auto& c : cases) EXPECT_EQ(MouseReach(100, c.dpi), c.reach) << c.dpi;
+}
+
 TEST(DigitKeys, SlotsOfMainAndKeypadDigits)
 {
     const int main[] = {9, 0, 1, 2, 3, 4, 5, 6, 7, 8};  // keys '0'..'9'

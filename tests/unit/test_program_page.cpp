@@ -75,41 +75,44 @@ TEST(SplitSelection, NothingWithoutTheEndWithinTheCapacity)
     EXPECT_EQ(SplitSelection(unterminated.data(), 64, NULL, 0), 0);
 }
 
-// A name that the code page could not spell comes back from the dialog
-// with "?", which no file name holds.
-static int Spelled(const char* path)
-{
-    return strchr(path, '?') == NULL;
-}
+#define WIDE(literal) std::wstring(literal, sizeof(literal) / sizeof(WCHAR) - 1)
 
-TEST(KeepSelectedFiles, TakesTheOthersAndNamesWhatWasLeftOut)
+// A file is kept by its wide name: "café" best-fits to "cafe", which may be
+// another file, and "〜" to the "～" of another name.
+TEST(KeepSpelledFiles, TakesTheOthersAndNamesWhatWasLeftOut)
 {
     static const struct {
-        std::string names;
+        std::wstring names;
         int kept;
         std::vector<std::string> paths;
-        const char* leftOut;
+        const WCHAR* leftOut;
     } cases[] = {
-        { std::string("C:\\v\0a.avi\0??1.avi\0b.avi\0", 26), 2, { "C:\\v\\a.avi", "C:\\v\\b.avi" }, "??1.avi" },
-        { std::string("C:\\v\0??1.avi\0a.avi\0", 20), 1, { "C:\\v\\a.avi" }, "??1.avi" },
-        { std::string("C:\\v\0??1.avi\0??2.avi\0", 22), 0, {}, "??1.avi\r\n??2.avi" },
-        { std::string("C:\\v\\??1.avi\0", 13), 0, {}, "??1.avi" },
-        { std::string("C:\\v\\a.avi\0", 11), 1, { "C:\\v\\a.avi" }, "" },
-        { std::string("C:\\v\0a.avi\0b.avi\0", 17), 2, { "C:\\v\\a.avi", "C:\\v\\b.avi" }, "" },
+        { WIDE(L"C:\\v\0a.avi\0caf\u00E9.avi\0b.avi\0"), 2, { "C:\\v\\a.avi", "C:\\v\\b.avi" },
+          L"caf\u00E9.avi" },
+        { WIDE(L"C:\\v\0\uB178\uB7981.avi\0\u301C.avi\0"), 0, {}, L"\uB178\uB7981.avi\r\n\u301C.avi" },
+        { WIDE(L"C:\\v\\caf\u00E9.avi\0"), 0, {}, L"caf\u00E9.avi" },
+        { WIDE(L"C:\\caf\u00E9\0a.avi\0b.avi\0"), 0, {}, L"a.avi\r\nb.avi" },
+        { WIDE(L"C:\\\u8868\\\uFF5E.avi\0"), 1, { "C:\\" TRAIL5C "\\～.avi" }, L"" },
+        { WIDE(L"C:\\\u8868\0a.avi\0b.avi\0"), 2, { "C:\\" TRAIL5C "\\a.avi", "C:\\" TRAIL5C "\\b.avi" }, L"" },
     };
     for (const auto& c : cases) {
-        std::string buffer = c.names + std::string(64, '\0');
-        int capacity = (int)buffer.size();
-        char leftOut[64] = "junk";
-        EXPECT_EQ(KeepSelectedFiles(&buffer[0], capacity, Spelled, leftOut, sizeof(leftOut)), c.kept) << c.names;
-        EXPECT_STREQ(leftOut, c.leftOut) << c.names;
-        EXPECT_EQ(SplitSelection(buffer.data(), capacity, NULL, 0), (int)c.paths.size()) << c.names;
+        std::wstring selection = c.names + std::wstring(8, L'\0');
+        char names[64] = "junk";
+        WCHAR leftOut[64] = L"junk";
+        EXPECT_EQ(KeepSpelledFiles(selection.data(), (int)selection.size(), names, sizeof(names), leftOut, 64), c.kept)
+            << c.paths.size();
+        EXPECT_EQ(std::wstring(leftOut), c.leftOut);
+        EXPECT_EQ(SplitSelection(names, sizeof(names), NULL, 0), (int)c.paths.size());
         for (size_t i = 0; i < c.paths.size(); i++) {
             char out[VLM_PATH_CHARS] = "";
-            SplitSelection(buffer.data(), capacity, out, (int)i);
-            EXPECT_EQ(std::string(out), c.paths[i]) << c.names << " file " << i;
+            SplitSelection(names, sizeof(names), out, (int)i);
+            EXPECT_EQ(std::string(out), c.paths[i]) << " file " << i;
         }
     }
+    // Kept names that do not fit are no selection.
+    char small[8];
+    WCHAR leftOut[8];
+    EXPECT_EQ(KeepSpelledFiles(L"C:\\v\0a.avi\0", 12, small, sizeof(small), leftOut, 8), -1);
 }
 
 TEST(EntryRefusal, TypedPathAndTimes)

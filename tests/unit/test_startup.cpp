@@ -4,6 +4,7 @@
 #include <string.h>
 #include <string>
 #include "Quorlin.h"
+#include "vlm_mainwin.h"
 #include "support_ini.h"
 #include "vlm_global.h"
 #include "vlm_util.h"
@@ -512,6 +513,26 @@ TEST(ScreenMode, ReadsTheRealScreen)
     EXPECT_EQ(ScreenMode.ScreenBitsPerPel, current.dmBitsPerPel);
     EXPECT_EQ(ScreenMode.ScreenDisplayFlags, current.dmDisplayFlags);
     EXPECT_EQ(ScreenMode.ScreenFrequency, current.dmDisplayFrequency);
+}
+
+// The display dialog's window is not per-monitor aware; the preview inside
+// it must not be either, and the thread keeps its own awareness.
+TEST(Preview, ChildHasTheParentsDpiAwareness)
+{
+    HMODULE user = GetModuleHandleA("user32.dll");
+    auto setThread = (HANDLE(WINAPI*)(HANDLE))(void*)GetProcAddress(user, "SetThreadDpiAwarenessContext");
+    auto ofWindow = (HANDLE(WINAPI*)(HWND))(void*)GetProcAddress(user, "GetWindowDpiAwarenessContext");
+    auto same = (BOOL(WINAPI*)(HANDLE, HANDLE))(void*)GetProcAddress(user, "AreDpiAwarenessContextsEqual");
+    ASSERT_TRUE(setThread && ofWindow && same);
+    const HANDLE unaware = (HANDLE)-1, perMonitor = (HANDLE)-3;
+    HANDLE before = setThread(unaware);
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 160, 120, NULL, NULL, NULL, NULL);
+    setThread(perMonitor);  // the player's own
+    EXPECT_TRUE(same(ofWindow(CreatePreviewWindow(parent)), unaware));
+    EXPECT_TRUE(same(setThread(before), perMonitor));
+    DestroyWindow(parent);
+    MSG quit;
+    PeekMessageA(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
 }  // namespace
