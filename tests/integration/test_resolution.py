@@ -73,11 +73,8 @@ class ResolutionTest(PlayerCase):
         try:
             self.desktop.probe("mode", 800, 600)
             self.wait_mode((800, 600, 32))
-            video = lambda: [w.rect for w in self.desktop.children(main_window["hwnd"]) if w["visible"]]
-            try:
-                wait_for(lambda: video() == [(0, 0, 800, 600)], what="video at 800x600")
-            except AssertionError:
-                self.fail("video at %r, main %r, exit %r" % (video(), self.shown("VelmoraClass"), self.proc.poll()))
+            wait_for(lambda: [w.rect for w in self.desktop.children(main_window["hwnd"]) if w["visible"]] ==
+                     [(0, 0, 800, 600)], what="video at 800x600")
             self.assertEqual(self.shown("VelmoraClass"), [(0, 0, 800, 600)])
             self.end()
         finally:
