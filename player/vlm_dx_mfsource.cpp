@@ -224,6 +224,24 @@ static HRESULT OpenSource(MfSource* source, const WCHAR* path, BOOL* opened)
 
 // ---- streaming
 
+// Stamps a filled buffer of the renderer's with its times and hands it
+// over; the buffer is released either way.
+static int SendSample(MfPin* pin, IMediaSample* out, long bytes, LONGLONG start, LONGLONG end, LONGLONG time,
+                      BOOL* discontinuity)
+{
+    out->SetActualDataLength(bytes);
+    out->SetTime(&start, &end);
+    out->SetSyncPoint(TRUE);
+    out->SetPreroll(FALSE);
+    out->SetDiscontinuity(*discontinuity);
+    HRESULT hr = pin->input->Receive(out);
+    out->Release();
+    *discontinuity = FALSE;
+    pin->position = time;
+    if (hr == S_OK) return DeliveryNext;
+    return FAILED(hr) ? DeliveryFailed : DeliveryStopped;
+}
+
 // Copies one decoded frame into a buffer of the renderer and sends it.
 static int DeliverVideo(MfPin* pin, IMFSample* sample, LONGLONG time, BOOL* discontinuity)
 {
@@ -288,17 +306,7 @@ static int DeliverVideo(MfPin* pin, IMFSample* sample, LONGLONG time, BOOL* disc
         out->Release();
         return DeliveryNext;
     }
-    out->SetActualDataLength(bytes);
-    out->SetTime(&start, &end);
-    out->SetSyncPoint(TRUE);
-    out->SetPreroll(FALSE);
-    out->SetDiscontinuity(*discontinuity);
-    HRESULT hr = pin->input->Receive(out);
-    out->Release();
-    *discontinuity = FALSE;
-    pin->position = time;
-    if (hr == S_OK) return DeliveryNext;
-    return FAILED(hr) ? DeliveryFailed : DeliveryStopped;
+    return SendSample(pin, out, bytes, start, end, time, discontinuity);
 }
 
 // Sends one sample of PCM, in as many buffers of the renderer as it takes.
@@ -337,16 +345,7 @@ static int DeliverAudio(MfPin* pin, IMFSample* sample, LONGLONG time, BOOL* disc
             break;
         }
         memcpy(target, data + offset, size);
-        out->SetActualDataLength((long)size);
-        out->SetTime(&start, &end);
-        out->SetSyncPoint(TRUE);
-        out->SetPreroll(FALSE);
-        out->SetDiscontinuity(*discontinuity);
-        HRESULT hr = pin->input->Receive(out);
-        out->Release();
-        *discontinuity = FALSE;
-        pin->position = time;
-        if (hr != S_OK) result = FAILED(hr) ? DeliveryFailed : DeliveryStopped;
+        result = SendSample(pin, out, (long)size, start, end, time, discontinuity);
     }
     buffer->Unlock();
     buffer->Release();
