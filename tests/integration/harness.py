@@ -168,7 +168,10 @@ class Desktop:
 
     With user = NAME every Wine program runs as that ordinary user (made
     when missing), in a prefix of its own that the user owns: root writes
-    through any permission. The display then admits any user."""
+    through any permission. The display then admits any user. The checkout
+    may lie where the user cannot go (a private temporary folder, root's
+    home): what the user's programs open is copied to `outside`, a folder
+    every user can read, and the prefix is in the user's home."""
 
     def __init__(self, virtual_desktop=None, locale=None, dpi=None, monitors=None, user=None):
         self.virtual_desktop = virtual_desktop
@@ -181,7 +184,9 @@ class Desktop:
         self.processes = []
         self.env = dict(os.environ)
         self.user = user
-        self.prefix = os.path.join(BUILD, "wineprefix-" + user) if user else PREFIX
+        self.prefix = os.path.join(os.path.expanduser("~" + user), ".wineprefix-velmora") if user else PREFIX
+        self.outside = None
+        self.winprobe = os.path.join(BIN, "winprobe.exe")
 
     def as_user(self, args):
         """The command as the desktop's user runs it (unchanged without one)."""
@@ -192,6 +197,11 @@ class Desktop:
             subprocess.run(["useradd", "-m", self.user], check=True)
         os.makedirs(self.prefix, exist_ok=True)
         shutil.chown(self.prefix, self.user)
+        self.outside = tempfile.mkdtemp(prefix="velmora-%s-" % self.user)
+        os.chmod(self.outside, 0o755)
+        for name in ("wine-prefix.sh", "wine-env.sh"):
+            shutil.copy(os.path.join(ROOT, "scripts", name), self.outside)
+        self.winprobe = shutil.copy(self.winprobe, self.outside)
 
     # ---- life cycle
     def start(self):
@@ -223,7 +233,8 @@ class Desktop:
         prefix_env["VLM_WINEPREFIX"] = self.prefix
         if self.user:
             self._make_user()
-        subprocess.run(self.as_user(["bash", os.path.join(ROOT, "scripts", "wine-prefix.sh")]), env=prefix_env,
+        scripts = self.outside or os.path.join(ROOT, "scripts")
+        subprocess.run(self.as_user(["bash", os.path.join(scripts, "wine-prefix.sh")]), env=prefix_env,
                        check=True, stdout=subprocess.DEVNULL)
         # A persistent server keeps each probe call fast.
         subprocess.run(self.as_user(["wineserver", "-p"]), env=self.env, check=False)
@@ -305,6 +316,8 @@ class Desktop:
                 self.xvfb.kill()
                 self.xvfb.wait()
             self.xvfb = None
+        if self.outside:
+            shutil.rmtree(self.outside, ignore_errors=True)
 
     # ---- programs
     def start_program(self, exe, args=(), cwd=None):
@@ -330,7 +343,7 @@ class Desktop:
             for attempt in range(attempts):
                 errors.seek(0)
                 errors.truncate()
-                out = subprocess.run(self.as_user(["wine", os.path.join(BIN, "winprobe.exe")] + [str(a) for a in args]),
+                out = subprocess.run(self.as_user(["wine", self.winprobe] + [str(a) for a in args]),
                                      env=self.env, stdout=subprocess.PIPE, stderr=errors, timeout=60)
                 if out.returncode == 0:
                     break
@@ -438,8 +451,8 @@ class Desktop:
 class PlayerFolder:
     """A private copy of the player folder with its own Velmora.ini."""
 
-    def __init__(self, name, extra_files=()):
-        base = os.path.join(BUILD, "itest-tmp")
+    def __init__(self, name, extra_files=(), base=None):
+        base = base or os.path.join(BUILD, "itest-tmp")
         os.makedirs(base, exist_ok=True)
         self.path = tempfile.mkdtemp(prefix=name + "-", dir=base)
         self.exe = os.path.join(self.path, "Quorlin.exe")

@@ -17,7 +17,7 @@ class UserSettingsTest(DesktopTestCase):
     user = USER
 
     def setUp(self):
-        self.player = PlayerFolder("user-settings")
+        self.player = PlayerFolder("user-settings", base=self.desktop.outside)
         os.chmod(self.player.path, 0o755)  # root's, with 644 files, like the system folder
         self.media = make_clips(os.path.join(self.player.path, "media"), ["a.avi"], seconds=60, size="64x48")
         # The administrator's defaults and a remembered place, but no current folder.
