@@ -6,6 +6,7 @@ Every wait is bounded polling; everything started is killed at the end
 """
 import math
 import os
+import pwd
 import shutil
 import subprocess
 import tempfile
@@ -184,7 +185,7 @@ class Desktop:
         self.processes = []
         self.env = dict(os.environ)
         self.user = user
-        self.prefix = os.path.join(os.path.expanduser("~" + user), ".wineprefix-velmora") if user else PREFIX
+        self.prefix = PREFIX  # a user's is known once the user exists (start)
         self.outside = None
         self.winprobe = os.path.join(BIN, "winprobe.exe")
 
@@ -195,6 +196,7 @@ class Desktop:
     def _make_user(self):
         if subprocess.run(["id", "-u", self.user], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode:
             subprocess.run(["useradd", "-m", self.user], check=True)
+        self.prefix = os.path.join(pwd.getpwnam(self.user).pw_dir, ".wineprefix-velmora")
         os.makedirs(self.prefix, exist_ok=True)
         shutil.chown(self.prefix, self.user)
         self.outside = tempfile.mkdtemp(prefix="velmora-%s-" % self.user)
@@ -205,6 +207,8 @@ class Desktop:
 
     # ---- life cycle
     def start(self):
+        if self.user:
+            self._make_user()
         # Xvfb picks a free display itself and tells its number; stale lock
         # files of killed servers are its business, not ours.
         read_fd, write_fd = os.pipe()
@@ -231,8 +235,6 @@ class Desktop:
         })
         prefix_env = dict(self.env)
         prefix_env["VLM_WINEPREFIX"] = self.prefix
-        if self.user:
-            self._make_user()
         scripts = self.outside or os.path.join(ROOT, "scripts")
         subprocess.run(self.as_user(["bash", os.path.join(scripts, "wine-prefix.sh")]), env=prefix_env,
                        check=True, stdout=subprocess.DEVNULL)
