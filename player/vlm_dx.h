@@ -160,6 +160,10 @@ void ShutdownMediaFoundation();
 extern BOOL ModalPromptActive;
 // Plays the file chosen for the request; 0 means the screensaver is to end.
 int PlayFile(int kind, int index);
+// Takes over the folder listed behind the playing file (at once when it is
+// still being listed): the companions then show it whole, and a failed
+// listing asks as a failed list build does. 0: the screensaver is to end.
+int CompleteFolderList();
 // The player's cursor: hidden while playing, shown for questions. Only
 // state changes reach ShowCursor, so its display count stays balanced.
 void HidePlayCursor();

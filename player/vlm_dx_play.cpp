@@ -4,6 +4,7 @@
 #include "vlm_dx.h"
 #include "vlm_file.h"
 #include "vlm_mainwin.h"
+#include "vlm_subwin.h"
 #include "vlm_util.h"
 #include <string.h>
 
@@ -53,6 +54,37 @@ static int PrepareRequest(int kind, int index)
     return 1;
 }
 
+// The kinds that start on the file to resume.
+static BOOL StartsOnResumeFile(int kind)
+{
+    return kind == Start || kind == AfterFolderSelect || kind == HistorySwitch;
+}
+
+// The companions show the whole list.
+static void ShowWholeList()
+{
+    if (StatusOverlay) InvalidateRect(StatusOverlay, NULL, TRUE);
+    PlaylistFollow(Start);
+}
+
+int CompleteFolderList()
+{
+    if (!FolderScanPending()) return 1;
+    BOOL moved;
+    if (AwaitFolderScan(&moved)) {
+        if (!moved) {
+            ShowWholeList();
+            return 1;
+        }
+        StopGraph(FALSE);
+        return PlayFile(Start, 0);
+    }
+    // As when the list is built before play: the folder question asks.
+    StopGraph(TRUE);
+    if (Settings.ErrorCode == VLM_ERR_FATAL) return 0;
+    return PlayFile(AfterFolderSelect, 0);
+}
+
 int PlayFile(int kind, int index)
 {
     if (!PrepareRequest(kind, index)) return 0;
@@ -61,20 +93,29 @@ int PlayFile(int kind, int index)
     for (;;) {
         ResetPlayState(kind);
 
-        if (MediaFileList.count == 0) {
-            int built = Settings.ProgramPlay ? LoadProgramList() : ScanFolder();
-            if (!built) {
-                if (Settings.ErrorCode == VLM_ERR_FATAL) return 0;
-                if (FailurePrompt() == 0) return 0;
-                kind = AfterFolderSelect;
-                continue;
-            }
+        BOOL moved;
+        int built = AwaitFolderScan(&moved);
+        BOOL scanning = FALSE;
+        if (built && MediaFileList.count == 0) {
+            scanning = !Settings.ProgramPlay && StartsOnResumeFile(kind) &&
+                       StartFolderScan(MainWindow, WM_APP_LISTREADY);
+            if (!scanning) built = Settings.ProgramPlay ? LoadProgramList() : ScanFolder();
+        }
+        if (!built) {
+            if (Settings.ErrorCode == VLM_ERR_FATAL) return 0;
+            if (FailurePrompt() == 0) return 0;
+            kind = AfterFolderSelect;
+            continue;
         }
 
         if (!SelectMediaFile(kind, index, path)) return 0;
 
         int ready = Settings.ChangeResolution ? ProbeVideoSize(path) : 1;
-        if (ready && StartGraph(kind, path)) return 1;
+        if (ready && StartGraph(kind, path)) {
+            // Shown companions need the whole list; the picture is on its way.
+            if (scanning && (Settings.DispFilename || Settings.PlaylistPosition != 0)) return CompleteFolderList();
+            return 1;
+        }
 
         StopGraph(TRUE);
         if (Settings.ErrorCode == VLM_ERR_FATAL) return 0;

@@ -42,18 +42,22 @@ void RenumberMediaList(MediaFileListRecord* list)
         entry->playNo = number++;
 }
 
-void FreeMediaList()
+void FreeListEntries(MediaFileListRecord* list)
 {
-    MediaFileEntry* entry = MediaFileList.head;
+    MediaFileEntry* entry = list->head;
     while (entry != NULL) {
         MediaFileEntry* next = entry->next;
         HeapFree(Settings.Heap, 0, entry);
         entry = next;
     }
-    MediaFileList.count = 0;
-    MediaFileList.head = NULL;
-    MediaFileList.tail = NULL;
-    MediaFileList.current = NULL;
+    ZeroMemory(list, sizeof(*list));
+}
+
+void FreeMediaList()
+{
+    // A listing behind the playing file belongs to the list being let go.
+    DropFolderScan();
+    FreeListEntries(&MediaFileList);
 }
 
 // Letters compare without case; a double-byte character only with itself,
@@ -98,10 +102,11 @@ const char* FileExtension(const char* name)
 
 namespace {
 
-// The folder being listed: DIRNAME in both forms.
+// The folder being listed: its name in both forms.
 struct ScanDir {
-    size_t length;                     // bytes of DIRNAME
-    WCHAR wide[VLM_PATH_CHARS + 8];    // DIRNAME in UTF-16, then the wildcard
+    const char* name;                  // DIRNAME
+    size_t length;                     // bytes of name
+    WCHAR wide[VLM_PATH_CHARS + 8];    // name in UTF-16, then room for the wildcard
     size_t wideLength;
 };
 
@@ -115,35 +120,58 @@ struct ScanItem {
 
 }  // namespace
 
-// Links a folder entry at the tail. The caller has checked that both full
-// paths fit.
-static int AddFolderEntry(const ScanDir* dir, const ScanItem* item, int id)
+static int OpenScanDir(const char* dirName, ScanDir* dir)
+{
+    dir->name = dirName;
+    dir->length = strlen(dirName);
+    // DIRNAME holds at most 259 bytes, never more characters than that.
+    int converted = MultiByteToWideChar(CP_ACP, 0, dirName, -1, dir->wide, VLM_PATH_CHARS);
+    if (converted == 0) return 0;
+    dir->wideLength = (size_t)converted - 1;
+    return 1;
+}
+
+// Both full paths must fit in a path buffer.
+static int ItemFits(const ScanDir* dir, const ScanItem* item)
+{
+    return dir->length + item->length + 1 < VLM_PATH_CHARS && dir->wideLength + item->wideLength + 1 < VLM_PATH_CHARS;
+}
+
+// Links a folder entry at the tail of list. The caller has checked that
+// both full paths fit.
+static int AddFolderEntry(MediaFileListRecord* list, const ScanDir* dir, const ScanItem* item, int id,
+                          ScanFailure* failure)
 {
     // HeapAlloc does not always set the last error: clear it so that a stale
     // code from the listing is not reported as the cause.
     SetLastError(0);
     MediaFileEntry* entry = (MediaFileEntry*)HeapAlloc(Settings.Heap, HEAP_ZERO_MEMORY, sizeof(MediaFileEntry));
-    if (entry == NULL)
-        return SetErrorLast(VLM_ERR_FATAL, "メモリ不足あるいはヒープコラプション発生");
+    if (entry == NULL) {
+        failure->code = VLM_ERR_FATAL;
+        failure->message = "メモリ不足あるいはヒープコラプション発生";
+        failure->systemCode = GetLastError();
+        return 0;
+    }
 
     entry->id = id;
     entry->playNo = 0;
     entry->startSeconds = 0;
     entry->endSeconds = -1;
     memcpy(entry->name, item->name, item->length + 1);
-    memcpy(entry->path, Settings.DirName, dir->length);
+    memcpy(entry->path, dir->name, dir->length);
     entry->path[dir->length] = '\\';
     memcpy(entry->path + dir->length + 1, item->name, item->length + 1);
     memcpy(entry->widePath, dir->wide, dir->wideLength * sizeof(WCHAR));
     entry->widePath[dir->wideLength] = L'\\';
     memcpy(entry->widePath + dir->wideLength + 1, item->wideName, (item->wideLength + 1) * sizeof(WCHAR));
-    InsertAfter(&MediaFileList, MediaFileList.tail, entry);
-    MediaFileList.count++;
+    InsertAfter(list, list->tail, entry);
+    list->count++;
     return 1;
 }
 
 // Takes the ANSI name of a listed file; 0 when it is not to be played.
-static int TakePlayableItem(const ScanDir* dir, const WIN32_FIND_DATAW* found, ScanItem* item)
+static int TakePlayableItem(const ScanDir* dir, const char* extensions, const WIN32_FIND_DATAW* found,
+                            ScanItem* item)
 {
     if (found->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
     item->wideName = found->cFileName;
@@ -152,26 +180,27 @@ static int TakePlayableItem(const ScanDir* dir, const WIN32_FIND_DATAW* found, S
         return 0;
     item->length = strlen(item->name);
     const char* extension = FileExtension(item->name);
-    if (extension == NULL || !MatchExtension(extension, Settings.Extensions)) return 0;
-    // Both full paths must fit in a path buffer.
-    return dir->length + item->length + 1 < VLM_PATH_CHARS &&
-           dir->wideLength + item->wideLength + 1 < VLM_PATH_CHARS;
+    if (extension == NULL || !MatchExtension(extension, extensions)) return 0;
+    return ItemFits(dir, item);
+}
+
+static int ScanFailed(ScanFailure* failure, int code, const char* message)
+{
+    failure->code = code;
+    failure->message = message;
+    failure->systemCode = 0;
+    return 0;
 }
 
 // The listing is wide: a name outside the code page would come back from the
 // ANSI listing as a best fit or "?", a path that opens nothing.
-int ScanFolder()
+int ListFolder(const char* dirName, const char* extensions, MediaFileListRecord* list, volatile LONG* cancel,
+               ScanFailure* failure)
 {
-    if (MediaFileList.head != NULL) FreeMediaList();
-
     ScanDir dir;
-    dir.length = strlen(Settings.DirName);
-    // DIRNAME holds at most 259 bytes, never more characters than that.
-    int converted = MultiByteToWideChar(CP_ACP, 0, Settings.DirName, -1, dir.wide, VLM_PATH_CHARS);
-    if (converted == 0) return SetError(VLM_ERR_NOFOLDER, "再生動画のフォルダが存在しません。", 0);
-    dir.wideLength = (size_t)converted - 1;
-    // Room for the wildcard: an over-long folder simply fails to list instead
-    // of being cut to some other folder's name.
+    if (!OpenScanDir(dirName, &dir)) return ScanFailed(failure, VLM_ERR_NOFOLDER, "再生動画のフォルダが存在しません。");
+    // An over-long folder simply fails to list instead of being cut to some
+    // other folder's name.
     wcscat(dir.wide, L"\\*.*");
 
     WIN32_FIND_DATAW found;
@@ -181,10 +210,10 @@ int ScanFolder()
     int id = 1;
     if (search != INVALID_HANDLE_VALUE) {
         BOOL more = TRUE;
-        while (more) {
+        while (more && !(cancel && *cancel)) {
             ScanItem item;
-            if (TakePlayableItem(&dir, &found, &item)) {
-                if (!AddFolderEntry(&dir, &item, id)) {
+            if (TakePlayableItem(&dir, extensions, &found, &item)) {
+                if (!AddFolderEntry(list, &dir, &item, id, failure)) {
                     FindClose(search);
                     return 0;
                 }
@@ -196,19 +225,46 @@ int ScanFolder()
         FindClose(search);
     }
 
-    if (MediaFileList.count == 0) {
+    if (list->count == 0) {
         if (lastError == ERROR_NO_MORE_FILES)
-            return SetError(VLM_ERR_NOFILE, "再生動画ファイルがありません。", 0);
-        return SetError(VLM_ERR_NOFOLDER, "再生動画のフォルダが存在しません。", 0);
+            return ScanFailed(failure, VLM_ERR_NOFILE, "再生動画ファイルがありません。");
+        return ScanFailed(failure, VLM_ERR_NOFOLDER, "再生動画のフォルダが存在しません。");
     }
+    return 1;
+}
+
+int MakeFolderEntry(const char* dirName, const char* name, MediaFileListRecord* list)
+{
+    ScanDir dir;
+    ScanItem item;
+    WCHAR wideName[VLM_PATH_CHARS];
+    if (!OpenScanDir(dirName, &dir) || !MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, VLM_PATH_CHARS)) return 0;
+    lstrcpynA(item.name, name, sizeof(item.name));
+    item.length = strlen(item.name);
+    item.wideName = wideName;
+    item.wideLength = wcslen(wideName);
+    ScanFailure failure;
+    return ItemFits(&dir, &item) && AddFolderEntry(list, &dir, &item, 1, &failure);
+}
+
+void PlaceFolderResumePoint()
+{
+    PlaceResumePoint(&MediaFileList, Settings.Playing, &Settings.StopPosition);
+    if (Settings.Random && !Settings.ContinuousPlay) MediaFileList.current = NULL;
+    if (MediaFileList.current == NULL) Settings.StopPosition = 0;
+}
+
+int ScanFolder()
+{
+    if (MediaFileList.head != NULL) FreeMediaList();
+    ScanFailure failure;
+    if (!ListFolder(Settings.DirName, Settings.Extensions, &MediaFileList, NULL, &failure))
+        return SetError(failure.code, failure.message, failure.systemCode);
 
     if (Settings.Random)
         ShuffleMediaList(&MediaFileList);
     else
         SortMediaList(&MediaFileList);
-
-    PlaceResumePoint(&MediaFileList, Settings.Playing, &Settings.StopPosition);
-    if (Settings.Random && !Settings.ContinuousPlay) MediaFileList.current = NULL;
-    if (MediaFileList.current == NULL) Settings.StopPosition = 0;
+    PlaceFolderResumePoint();
     return 1;
 }

@@ -49,6 +49,25 @@ extern MediaFileListRecord MediaFileList;
 // EXTENSIONS, in play order, with current on the file to resume (PLAYING).
 // Any entries left from an earlier failed build are freed first.
 int ScanFolder();
+
+// Why a listing failed: ErrorCode, the message and the system's code (0:
+// none), kept apart from ErrorText so that a listing can run on any thread.
+struct ScanFailure {
+    int code;
+    const char* message;
+    DWORD systemCode;
+};
+// Appends the playable files of dirName to list in listing order (ids 1..).
+// Touches nothing shared but the process heap; a non-zero *cancel ends the
+// listing early (cancel may be NULL).
+int ListFolder(const char* dirName, const char* extensions, MediaFileListRecord* list, volatile LONG* cancel,
+               ScanFailure* failure);
+// Appends the entry of file name in folder dirName; 0 when its paths do not
+// fit or memory fails.
+int MakeFolderEntry(const char* dirName, const char* name, MediaFileListRecord* list);
+// current on the file to resume of a scanned folder list (PLAYING), none in
+// random order without CONTINUOUS_PLAY; STOP_POSITION 0 without one.
+void PlaceFolderResumePoint();
 // 1 when extension equals (ignoring case) one "|"-separated piece of
 // extensions; an empty piece matches only an empty extension.
 int MatchExtension(const char* extension, const char* extensions);
@@ -61,7 +80,9 @@ void InsertAfter(MediaFileListRecord* list, MediaFileEntry* after, MediaFileEntr
 void UnlinkEntry(MediaFileListRecord* list, MediaFileEntry* entry);
 // playNo = 1, 2, 3 ... from the head.
 void RenumberMediaList(MediaFileListRecord* list);
-// Frees every entry of MediaFileList; count 0, head, tail and current none.
+// Frees every entry of list; count 0, head, tail and current none.
+void FreeListEntries(MediaFileListRecord* list);
+// The same for MediaFileList, dropping a listing still running for it.
 void FreeMediaList();
 
 // ---- play order (vlm_file_order.cpp)
@@ -85,6 +106,24 @@ int SelectMediaFile(int kind, int argument, WCHAR* out);
 // Makes current the first entry named playing (none: NULL). When no entry
 // or more than one has that name, *stopPosition becomes 0.
 void PlaceResumePoint(MediaFileListRecord* list, const char* playing, int* stopPosition);
+
+// ---- the folder listed behind the playing file (vlm_file_background.cpp)
+
+// In folder play, when the file to resume (PLAYING) is in DIRNAME and is to
+// be resumed: MediaFileList becomes that one file, current, while a thread
+// lists and orders the folder and then posts message to notify. 0 when
+// there is nothing to resume or no thread: build the list the usual way.
+int StartFolderScan(HWND notify, UINT message);
+// Waits for a running listing and makes its list MediaFileList, in play
+// order with the resume point placed, as ScanFolder would have. *moved
+// becomes TRUE when by the rules another file than the one playing is
+// to be resumed (names that share one ANSI name). 1 also when nothing was
+// running; 0 with ErrorCode and ErrorText of the listing.
+int AwaitFolderScan(BOOL* moved);
+// TRUE from StartFolderScan until the list was taken over or dropped.
+BOOL FolderScanPending();
+// Ends a running listing and frees what it found.
+void DropFolderScan();
 
 // ---- program list (vlm_file_program.cpp)
 

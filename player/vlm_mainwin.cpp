@@ -20,10 +20,6 @@ HWND MainWindow;
 POINT ScreenCentre;
 DWORD LastKeyTime;
 
-// Set once the screen has been taken away for the end: the display mode
-// given back then must not bring the windows back.
-static BOOL ScreenEnding;
-
 static void ClearGlobals()
 {
     ZeroMemory(&Settings, sizeof(Settings));
@@ -37,7 +33,6 @@ static void ClearGlobals()
     ScreenCentre.x = ScreenCentre.y = 0;
     LastKeyTime = 0;
     ModalPromptActive = FALSE;
-    ScreenEnding = FALSE;
 }
 
 // ---- input rules
@@ -187,6 +182,14 @@ static void SwitchFile(HWND window, BOOL savePosition, int kind, int index)
     Perform(window, PlayFile(kind, index));
 }
 
+// The overlay's "(n/N)" and the playlist need the whole list.
+static BOOL ListComplete(HWND window)
+{
+    int complete = CompleteFolderList();
+    Perform(window, complete);
+    return complete;
+}
+
 static BOOL OnFolderKey(HWND window, int key, BOOL shift, BOOL ctrl)
 {
     int slot = FindSlot(HistoryLive, NthPinned, 1, -1, FolderKeyNumber(key, shift, ctrl));
@@ -255,6 +258,7 @@ static BOOL OnKey(HWND window, int key, LPARAM keyData, BOOL shift, BOOL ctrl)
         return TRUE;
     case 'F':
         if (playlistShown && !Settings.DispFilename) return FALSE;
+        if (!ListComplete(window)) return TRUE;
         if (KeyHelpShown) ToggleKeyHelp();
         ToggleStatusOverlay();
         return TRUE;
@@ -272,6 +276,7 @@ static BOOL OnKey(HWND window, int key, LPARAM keyData, BOOL shift, BOOL ctrl)
         Perform(window, ToggleFileLoop());
         return TRUE;
     case 'P':
+        if (!ListComplete(window)) return TRUE;
         if (KeyHelpShown) ToggleKeyHelp();
         CyclePlaylistSize();
         return TRUE;
@@ -303,8 +308,7 @@ static void OnKeyDown(HWND window, int key, LPARAM keyData)
 // place they left; the teardown of the graph can take seconds.
 static void OnClose(HWND window)
 {
-    if (ScreenCreated && !ScreenEnding) {
-        ScreenEnding = TRUE;
+    if (ScreenCreated && !ScreenIsHidden()) {
         HoldStopPosition();
         SilenceGraph();
         HideScreen();
@@ -331,7 +335,7 @@ static void OnDestroy()
 // cover what is new, even while a question is open.
 static void OnDisplayChange(HWND window)
 {
-    if (!ScreenCreated || ScreenEnding) return;
+    if (!ScreenCreated || ScreenIsHidden()) return;
     Perform(window, GetScreenMode(window) && LayoutScreenWindows());
     DisplayChangeTime = GetTickCount();
 }
@@ -352,6 +356,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_APP_STARTPLAY:
         Perform(window, PlayFile(Start, 0));
         LastKeyTime = GetTickCount();
+        return 0;
+    case WM_APP_LISTREADY:
+        Perform(window, CompleteFolderList());
         return 0;
     case WM_APP_GRAPHNOTIFY:
         OnGraphNotify(window);

@@ -32,6 +32,7 @@ extern BOOL (WINAPI *GetLoopMessage)(LPMSG msg, HWND window, UINT first, UINT la
 #define WM_APP_STARTPLAY   (WM_APP + 2)
 #define WM_APP_LISTUP      (WM_APP + 3)
 #define WM_APP_LISTDOWN    (WM_APP + 4)
+#define WM_APP_LISTREADY   (WM_APP + 5)
 
 // ---- the running screensaver's main window (vlm_mainwin.cpp)
 
@@ -81,6 +82,9 @@ int CreateScreen(HWND window);
 // Takes the picture away at once: every window hidden, the timer stopped,
 // a changed display mode given back and the cursor shown. Once only.
 void HideScreen();
+// TRUE from HideScreen until DestroyScreen: a display change then brings
+// nothing back.
+BOOL ScreenIsHidden();
 // Undoes CreateScreen in mirror order.
 void DestroyScreen();
 // Lays the companions and the main window out for the current ScreenMode,

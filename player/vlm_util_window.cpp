@@ -154,6 +154,11 @@ void HideScreen()
     PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
 }
 
+BOOL ScreenIsHidden()
+{
+    return ScreenHidden;
+}
+
 void DestroyScreen()
 {
     HideScreen();

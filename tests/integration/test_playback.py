@@ -6,6 +6,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
+from test_companions import GREY, region_colours
 from harness import (BUILD, NULL_SOUND_CONFIG, SCREEN_H, SCREEN_W, DesktopTestCase, PlayerFolder, main, make_clips,
                      seconds_since, wait_for, win_path)
 
@@ -333,6 +334,26 @@ class PlaybackTest(DesktopTestCase):
         self.assertEqual(ini.get("PLAYING"), "b.avi")
         second = int(ini["STOP_POSITION"])
         self.assertTrue(first - 3 <= second <= first - 3 + played, (first, second, played))
+
+    def test_big_folder_resumes_while_listed_and_lists_every_file(self):
+        clip = make_clip(self.media, "m00000.avi", "320x180", 60, audio_streams=0)
+        for n in range(1, 3000):
+            os.link(clip, os.path.join(self.media, "m%05d.avi" % n))
+        self.settings(PLAYING="m01500.avi", PLAYLIST_POSITION=1, PLAYLIST_LEFTSIDE="TRUE")
+        proc, main_window = self.start()
+        self.wait_rect(main_window, RECT_16_9)
+
+        def bar():
+            """Rows of the playlist's highlight bar, left of the text."""
+            panel = region_colours(self.desktop.screenshot(os.path.join(self.player.path, "big.png")), 0, 0, 8, 768)
+            return [y for y in range(768) if panel[y][5] == GREY]
+        # File 1501 of 3000 is the last whole row, under the files before it.
+        wait_for(lambda: bar() and min(bar()) > 700, what="playing file at the foot of the playlist")
+        time.sleep(0.6)  # past the debounce of the start
+        self.desktop.key("BackSpace")
+        time.sleep(1)
+        self.end_and_wait(proc)
+        self.assertEqual(self.player.read_ini().get("PLAYING"), "m01499.avi")
 
     # ---- failures
     def test_garbage_file_asks_yes_plays_next(self):

@@ -436,4 +436,77 @@ TEST_F(ScanFolderTest, AllocationFailureGivesFatalCodeAndKeepsLinkedEntries)
     Settings.Heap = GetProcessHeap();
 }
 
+// The file to resume plays while the folder is listed behind it; the list
+// taken over is the one ScanFolder builds, or the folder is scanned as
+// before when that file is not the one the scan would resume.
+struct BackgroundCase {
+    const char* playing;
+    BOOL random, continuous, descending;
+    BOOL started;
+};
+
+const BackgroundCase BackgroundCases[] = {
+    {"b.avi", FALSE, TRUE, FALSE, TRUE},
+    {"a.avi", FALSE, TRUE, TRUE, TRUE},
+    {"c.avi", TRUE, TRUE, FALSE, TRUE},
+    {"c.avi", TRUE, FALSE, FALSE, FALSE},   // a new random order starts at its head
+    {"B.avi", FALSE, TRUE, FALSE, FALSE},   // the rule compares letter case
+    {"x.mp4", FALSE, TRUE, FALSE, FALSE},
+    {"gone.avi", FALSE, TRUE, FALSE, FALSE},
+    {"sub.avi", FALSE, TRUE, FALSE, FALSE},
+    {"", FALSE, TRUE, FALSE, FALSE},
+};
+
+static int Draws;
+static int CountingRandom() { return (Draws++ * 7919) % 32768; }
+
+static std::vector<std::string> ListNames()
+{
+    std::vector<std::string> names;
+    for (MediaFileEntry* e = MediaFileList.head; e; e = e->next) names.push_back(e->name);
+    names.push_back(MediaFileList.current ? MediaFileList.current->name : "-");
+    return names;
+}
+
+TEST_F(ScanFolderTest, ResumeFilePlaysWhileTheFolderIsListed)
+{
+    std::string folder = UseFolder("background");
+    for (const char* name : {"c.avi", "a.avi", "b.avi", "d.wmv", "x.mp4"}) ASSERT_TRUE(FileTestCreateFile(folder, name));
+    ASSERT_TRUE(FileTestCreateFolder(folder, "sub.avi"));
+    MediaRandom = CountingRandom;
+    for (const BackgroundCase& c : BackgroundCases) {
+        strcpy(Settings.Playing, c.playing);
+        Settings.Random = c.random;
+        Settings.ContinuousPlay = c.continuous;
+        Settings.Descending = c.descending;
+        Settings.StopPosition = 30;
+        Draws = 0;
+        ASSERT_EQ(ScanFolder(), 1) << c.playing;
+        std::vector<std::string> scanned = ListNames();
+        int stop = Settings.StopPosition;
+        FreeMediaList();
+
+        Settings.StopPosition = 30;
+        Draws = 0;
+        ASSERT_EQ(StartFolderScan(NULL, 0), c.started) << c.playing;
+        if (!c.started) continue;
+        EXPECT_EQ(MediaFileList.count, 1);
+        EXPECT_STREQ(MediaFileList.current->name, c.playing);
+        BOOL moved = TRUE;
+        ASSERT_EQ(AwaitFolderScan(&moved), 1) << c.playing;
+        EXPECT_FALSE(moved) << c.playing;
+        EXPECT_FALSE(FolderScanPending());
+        EXPECT_EQ(ListNames(), scanned) << c.playing;
+        EXPECT_EQ(Settings.StopPosition, stop) << c.playing;
+        FileTestCheckLinks(1);
+        FreeMediaList();
+    }
+    // A list let go while it is being listed takes its listing along.
+    strcpy(Settings.Playing, "a.avi");
+    ASSERT_EQ(StartFolderScan(NULL, 0), 1);
+    FreeMediaList();
+    EXPECT_FALSE(FolderScanPending());
+    EXPECT_EQ(MediaFileList.count, 0);
+}
+
 }  // namespace
