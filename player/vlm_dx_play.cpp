@@ -112,8 +112,10 @@ int PlayFile(int kind, int index)
 
         int ready = Settings.ChangeResolution ? ProbeVideoSize(path) : 1;
         if (ready && StartGraph(kind, path)) {
+            if (!scanning) return 1;
             // Shown companions need the whole list; the picture is on its way.
-            if (scanning && (Settings.DispFilename || Settings.PlaylistPosition != 0)) return CompleteFolderList();
+            if (Settings.DispFilename || Settings.PlaylistPosition != 0) return CompleteFolderList();
+            ReleaseFolderScan();
             return 1;
         }
 

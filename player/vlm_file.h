@@ -110,10 +110,13 @@ void PlaceResumePoint(MediaFileListRecord* list, const char* playing, int* stopP
 // ---- the folder listed behind the playing file (vlm_file_background.cpp)
 
 // In folder play, when the file to resume (PLAYING) is in DIRNAME and is to
-// be resumed: MediaFileList becomes that one file, current, while a thread
-// lists and orders the folder and then posts message to notify. 0 when
+// be resumed: MediaFileList becomes that one file, current, and a thread is
+// made to list and order the folder and then post message to notify. 0 when
 // there is nothing to resume or no thread: build the list the usual way.
 int StartFolderScan(HWND notify, UINT message);
+// Lets the listing run: on a machine of few cores it would slow the start
+// of the graph that it was made to spare.
+void ReleaseFolderScan();
 // Waits for a running listing and makes its list MediaFileList, in play
 // order with the resume point placed, as ScanFolder would have. *moved
 // becomes TRUE when by the rules another file than the one playing is

@@ -74,7 +74,7 @@ int StartFolderScan(HWND notify, UINT message)
     Scan.message = message;
     lstrcpynA(Scan.dirName, Settings.DirName, VLM_PATH_CHARS);
     lstrcpynA(Scan.extensions, Settings.Extensions, VLM_PATH_CHARS);
-    Scan.thread = CreateThread(NULL, 0, ScanThread, NULL, 0, NULL);
+    Scan.thread = CreateThread(NULL, 0, ScanThread, NULL, CREATE_SUSPENDED, NULL);
     if (Scan.thread == NULL) {
         FreeMediaList();
         return 0;
@@ -82,8 +82,14 @@ int StartFolderScan(HWND notify, UINT message)
     return 1;
 }
 
+void ReleaseFolderScan()
+{
+    if (Scan.thread) ResumeThread(Scan.thread);
+}
+
 static void JoinScan()
 {
+    ResumeThread(Scan.thread);
     WaitForSingleObject(Scan.thread, INFINITE);
     CloseHandle(Scan.thread);
     Scan.thread = NULL;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Benchmarks of the player's lists, run by `make bench` after the build.
-# Creates folders of 1,000, 5,000 and 20,000 matching files (Japanese and
-# mixed-case names, shuffled creation order) under the build folder and
-# times ScanFolder on them under Wine.
+# Benchmarks run by `make bench` after the build. Creates folders of 1,000,
+# 5,000 and 20,000 matching files (Japanese and mixed-case names, shuffled
+# creation order) under the build folder and times ScanFolder on them under
+# Wine; then the formats (bench_formats.py) and the screensaver's start on
+# big folders and its end (bench_session.py).
 #   bench.sh          the full sizes
 #   bench.sh --quick  small folders and one short round of the formats:
 #                     `make test` runs it so that the benchmark cannot break
@@ -52,3 +53,4 @@ source "$root/scripts/wine-env.sh"
 "$root/scripts/wine-prefix.sh"
 wine "$exe" "${args[@]}" | tr -d '\r'
 python3 "$root/tests/bench/bench_formats.py" "$build" ${1:+"$1"}
+python3 "$root/tests/bench/bench_session.py" "$build" ${1:+"$1"}

@@ -188,6 +188,7 @@ class Desktop:
         self.prefix = PREFIX  # a user's is known once the user exists (start)
         self.outside = None
         self.winprobe = os.path.join(BIN, "winprobe.exe")
+        self.unmanaged = False
 
     def as_user(self, args):
         """The command as the desktop's user runs it (unchanged without one)."""
@@ -280,6 +281,18 @@ class Desktop:
         subprocess.run(["wine", "reg"] + args + ["/f"], env=self.env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
+    def unmanaged_windows(self, on):
+        """No window manager runs on this display, and Wine's X11 driver waits
+        up to 2 s at each hide of a managed window (a full-screen popup is
+        one) for one to confirm it. Programs started while this is on get
+        unmanaged windows, which hide at once; the prefix is shared, so
+        stop() puts it back."""
+        self.unmanaged = on
+        args = ["add", _X11_DRIVER_KEY, "/v", "Managed", "/d", "N"] if on else \
+            ["delete", _X11_DRIVER_KEY, "/v", "Managed"]
+        subprocess.run(self.as_user(["wine", "reg"] + args + ["/f"]), env=self.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
     def _set_default_desktop(self, desktop):
         def reg(*args):
             subprocess.run(["wine", "reg"] + list(args) + ["/f"], env=self.env, check=False,
@@ -302,6 +315,8 @@ class Desktop:
             self.set_dpi(96)
         if self.monitors:
             self._use_xrandr(True)
+        if self.unmanaged:
+            self.unmanaged_windows(False)
         subprocess.run(self.as_user(["wineserver", "-k"]), env=self.env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for proc in self.processes:

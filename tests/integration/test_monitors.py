@@ -8,7 +8,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import main, make_clips, wait_for, win_path
+from harness import main, make_clips, seconds_since, wait_for, win_path
 from test_companions import PlayerCase
 
 IDOK, IDCANCEL, WM_CLOSE, WM_DISPLAYCHANGE = 1, 2, 0x10, 0x7E
@@ -86,6 +86,28 @@ class TwoMonitorsTest(MonitorCase):
         self.look("main.png", "main")
         self.desktop.mouse_move(1500, 400)
         self.assertEqual(self.wait_exit(self.proc), 0)
+
+    def test_end_gives_both_monitors_back_at_once_and_records_the_resume_point(self):
+        self.desktop.unmanaged_windows(True)
+        try:
+            self.start_clip(PLAY_MONITOR=2)
+        finally:
+            self.desktop.unmanaged_windows(False)
+        shown = time.monotonic()
+        time.sleep(3)
+        self.desktop.key("x")
+        pressed = time.monotonic()
+        shot = os.path.join(SHOTS, "end.png")
+
+        def desktop_on_both():
+            self.desktop.screenshot(shot)
+            return all(colour_counts(shot, x + 500, 380, 8, 8) == {MAGENTA: 64} for x in (0, 1024))
+        wait_for(desktop_on_both, timeout=10, interval=0.02, what="desktop on both monitors")
+        self.assertLess(time.monotonic() - pressed, 1.0)
+        self.assertEqual(self.wait_exit(self.proc), 0)
+        ini = self.player.read_ini()
+        self.assertEqual(ini.get("PLAYING"), "a.avi")
+        self.assertTrue(2 <= int(ini["STOP_POSITION"]) <= seconds_since(shown), ini.get("STOP_POSITION"))
 
     def test_video_on_monitor_2_with_its_windows_and_dialog(self):
         self.start_clip(PLAY_MONITOR=2)
