@@ -67,6 +67,8 @@ static void ShowWholeList()
     PlaylistFollow(Start);
 }
 
+static int PlayRequest(int kind, int index);
+
 int CompleteFolderList()
 {
     if (!FolderScanPending()) return 1;
@@ -77,7 +79,7 @@ int CompleteFolderList()
             return 1;
         }
         StopGraph(FALSE);
-        return PlayFile(Start, 0);
+        return PlayRequest(Start, 0);
     }
     // As when the list is built before play: the folder question asks.
     StopGraph(TRUE);
@@ -87,8 +89,11 @@ int CompleteFolderList()
 
 int PlayFile(int kind, int index)
 {
-    if (!PrepareRequest(kind, index)) return 0;
+    return PrepareRequest(kind, index) && PlayRequest(kind, index);
+}
 
+static int PlayRequest(int kind, int index)
+{
     WCHAR path[VLM_PATH_CHARS];
     for (;;) {
         ResetPlayState(kind);
