@@ -123,6 +123,10 @@ void RefitVideoWindow();
 void HoldStopPosition();
 // Turns the sound of the running graph off.
 void SilenceGraph();
+// Waits, at most VLM_FIRST_FRAME_WAIT_MS, until the running graph has its
+// first frame on the screen (its change of state is complete).
+void AwaitFirstFrame();
+#define VLM_FIRST_FRAME_WAIT_MS 2000
 // Records where the running file stands as its resume point and leaves it
 // playing; the stop still records its own, later position.
 void RecordPlayPosition();

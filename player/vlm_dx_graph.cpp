@@ -341,6 +341,18 @@ static int MuteGraph(void*)
     return 1;
 }
 
+static int CueGraph(void*)
+{
+    OAFilterState state;
+    if (GraphState.Control) GraphState.Control->GetState(VLM_FIRST_FRAME_WAIT_MS, &state);
+    return 1;
+}
+
+void AwaitFirstFrame()
+{
+    RunGuardedStep(VLM_EXC_GRAPHBUILD, CueGraph, NULL);
+}
+
 void SilenceGraph()
 {
     RunGuardedStep(VLM_EXC_GRAPHBUILD, MuteGraph, NULL);

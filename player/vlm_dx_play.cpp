@@ -120,6 +120,7 @@ static int PlayRequest(int kind, int index)
             if (!scanning) return 1;
             // Shown companions need the whole list; the picture is on its way.
             if (Settings.DispFilename || Settings.PlaylistPosition != 0) return CompleteFolderList();
+            AwaitFirstFrame();
             ReleaseFolderScan();
             return 1;
         }
