@@ -3,6 +3,7 @@
 // The list is built apart and handed over whole, so it is never touched by
 // two threads at once.
 #include "vlm_file.h"
+#include "vlm_path.h"
 #include <string.h>
 
 namespace {
@@ -38,6 +39,9 @@ static int ResumeFileFirst()
 {
     if (Settings.ProgramPlay || Settings.DirName[0] == '\0' || Settings.Playing[0] == '\0') return 0;
     if (Settings.Random && !Settings.ContinuousPlay) return 0;
+    // A name, not a path: a sub-folder's file is never in the listing.
+    if (FindLastChar(Settings.Playing, '\\') || strchr(Settings.Playing, '/') || strchr(Settings.Playing, ':'))
+        return 0;
     const char* extension = FileExtension(Settings.Playing);
     return extension != NULL && MatchExtension(extension, Settings.Extensions);
 }

@@ -454,6 +454,7 @@ const BackgroundCase BackgroundCases[] = {
     {"x.mp4", FALSE, TRUE, FALSE, FALSE},
     {"gone.avi", FALSE, TRUE, FALSE, FALSE},
     {"sub.avi", FALSE, TRUE, FALSE, FALSE},
+    {"sub.avi\\a.avi", FALSE, TRUE, FALSE, FALSE},
     {"", FALSE, TRUE, FALSE, FALSE},
 };
 
@@ -473,6 +474,7 @@ TEST_F(ScanFolderTest, ResumeFilePlaysWhileTheFolderIsListed)
     std::string folder = UseFolder("background");
     for (const char* name : {"c.avi", "a.avi", "b.avi", "d.wmv", "x.mp4"}) ASSERT_TRUE(FileTestCreateFile(folder, name));
     ASSERT_TRUE(FileTestCreateFolder(folder, "sub.avi"));
+    ASSERT_TRUE(FileTestCreateFile(folder + "\\sub.avi", "a.avi"));
     MediaRandom = CountingRandom;
     for (const BackgroundCase& c : BackgroundCases) {
         strcpy(Settings.Playing, c.playing);
