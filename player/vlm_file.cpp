@@ -137,6 +137,14 @@ static int ItemFits(const ScanDir* dir, const ScanItem* item)
     return dir->length + item->length + 1 < VLM_PATH_CHARS && dir->wideLength + item->wideLength + 1 < VLM_PATH_CHARS;
 }
 
+static int ScanFailed(ScanFailure* failure, int code, const char* message, DWORD systemCode)
+{
+    failure->code = code;
+    failure->message = message;
+    failure->systemCode = systemCode;
+    return 0;
+}
+
 // Links a folder entry at the tail of list. The caller has checked that
 // both full paths fit.
 static int AddFolderEntry(MediaFileListRecord* list, const ScanDir* dir, const ScanItem* item, int id,
@@ -146,12 +154,7 @@ static int AddFolderEntry(MediaFileListRecord* list, const ScanDir* dir, const S
     // code from the listing is not reported as the cause.
     SetLastError(0);
     MediaFileEntry* entry = (MediaFileEntry*)HeapAlloc(Settings.Heap, HEAP_ZERO_MEMORY, sizeof(MediaFileEntry));
-    if (entry == NULL) {
-        failure->code = VLM_ERR_FATAL;
-        failure->message = "メモリ不足あるいはヒープコラプション発生";
-        failure->systemCode = GetLastError();
-        return 0;
-    }
+    if (entry == NULL) return ScanFailed(failure, VLM_ERR_FATAL, "メモリ不足あるいはヒープコラプション発生", GetLastError());
 
     entry->id = id;
     entry->playNo = 0;
@@ -184,21 +187,13 @@ static int TakePlayableItem(const ScanDir* dir, const char* extensions, const WI
     return ItemFits(dir, item);
 }
 
-static int ScanFailed(ScanFailure* failure, int code, const char* message)
-{
-    failure->code = code;
-    failure->message = message;
-    failure->systemCode = 0;
-    return 0;
-}
-
 // The listing is wide: a name outside the code page would come back from the
 // ANSI listing as a best fit or "?", a path that opens nothing.
 int ListFolder(const char* dirName, const char* extensions, MediaFileListRecord* list, volatile LONG* cancel,
                ScanFailure* failure)
 {
     ScanDir dir;
-    if (!OpenScanDir(dirName, &dir)) return ScanFailed(failure, VLM_ERR_NOFOLDER, "再生動画のフォルダが存在しません。");
+    if (!OpenScanDir(dirName, &dir)) return ScanFailed(failure, VLM_ERR_NOFOLDER, "再生動画のフォルダが存在しません。", 0);
     // An over-long folder simply fails to list instead of being cut to some
     // other folder's name.
     wcscat(dir.wide, L"\\*.*");
@@ -227,8 +222,8 @@ int ListFolder(const char* dirName, const char* extensions, MediaFileListRecord*
 
     if (list->count == 0) {
         if (lastError == ERROR_NO_MORE_FILES)
-            return ScanFailed(failure, VLM_ERR_NOFILE, "再生動画ファイルがありません。");
-        return ScanFailed(failure, VLM_ERR_NOFOLDER, "再生動画のフォルダが存在しません。");
+            return ScanFailed(failure, VLM_ERR_NOFILE, "再生動画ファイルがありません。", 0);
+        return ScanFailed(failure, VLM_ERR_NOFOLDER, "再生動画のフォルダが存在しません。", 0);
     }
     return 1;
 }

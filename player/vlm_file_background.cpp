@@ -60,30 +60,21 @@ static int ListedAsSpelled(const WCHAR* path)
 
 int StartFolderScan(HWND notify, UINT message)
 {
-    DropFolderScan();
     FreeMediaList();
-    if (!ResumeFileFirst() || !MakeFolderEntry(Settings.DirName, Settings.Playing, &MediaFileList)) {
-        FreeMediaList();
-        return 0;
+    if (ResumeFileFirst() && MakeFolderEntry(Settings.DirName, Settings.Playing, &MediaFileList) &&
+        ListedAsSpelled(MediaFileList.head->widePath)) {
+        MediaFileList.current = MediaFileList.head;
+        MediaFileList.head->playNo = 1;
+        ZeroMemory(&Scan, sizeof(Scan));
+        Scan.notify = notify;
+        Scan.message = message;
+        lstrcpynA(Scan.dirName, Settings.DirName, VLM_PATH_CHARS);
+        lstrcpynA(Scan.extensions, Settings.Extensions, VLM_PATH_CHARS);
+        Scan.thread = CreateThread(NULL, 0, ScanThread, NULL, CREATE_SUSPENDED, NULL);
+        if (Scan.thread) return 1;
     }
-    if (!ListedAsSpelled(MediaFileList.head->widePath)) {
-        FreeMediaList();
-        return 0;
-    }
-    MediaFileList.current = MediaFileList.head;
-    MediaFileList.head->playNo = 1;
-
-    ZeroMemory(&Scan, sizeof(Scan));
-    Scan.notify = notify;
-    Scan.message = message;
-    lstrcpynA(Scan.dirName, Settings.DirName, VLM_PATH_CHARS);
-    lstrcpynA(Scan.extensions, Settings.Extensions, VLM_PATH_CHARS);
-    Scan.thread = CreateThread(NULL, 0, ScanThread, NULL, CREATE_SUSPENDED, NULL);
-    if (Scan.thread == NULL) {
-        FreeMediaList();
-        return 0;
-    }
-    return 1;
+    FreeMediaList();
+    return 0;
 }
 
 void ReleaseFolderScan()

@@ -273,25 +273,25 @@ class Desktop:
         # Any part of the desktop left uncovered shows in this colour.
         subprocess.run(["xsetroot", "-solid", "magenta"], env=self.env, check=True, timeout=30)
 
-    def _use_xrandr(self, use):
-        """The heads are seen only when Wine leaves XRandR's outputs alone; the
-        prefix is shared with the other test files, so stop() puts it back."""
-        args = ["add", _X11_DRIVER_KEY, "/v", "UseXRandR", "/d", "N"] if not use else \
-            ["delete", _X11_DRIVER_KEY, "/v", "UseXRandR"]
-        subprocess.run(["wine", "reg"] + args + ["/f"], env=self.env, check=False,
+    def _x11_driver_off(self, value, off):
+        """Sets (off) or deletes a value "N" of Wine's X11 driver; the prefix is
+        shared with the other test files, so stop() puts it back."""
+        args = ["add", _X11_DRIVER_KEY, "/v", value, "/d", "N"] if off else \
+            ["delete", _X11_DRIVER_KEY, "/v", value]
+        subprocess.run(self.as_user(["wine", "reg"] + args + ["/f"]), env=self.env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+    def _use_xrandr(self, use):
+        """The heads are seen only when Wine leaves XRandR's outputs alone."""
+        self._x11_driver_off("UseXRandR", not use)
 
     def unmanaged_windows(self, on):
         """No window manager runs on this display, and Wine's X11 driver waits
         up to 2 s at each hide of a managed window (a full-screen popup is
         one) for one to confirm it. Programs started while this is on get
-        unmanaged windows, which hide at once; the prefix is shared, so
-        stop() puts it back."""
+        unmanaged windows, which hide at once."""
         self.unmanaged = on
-        args = ["add", _X11_DRIVER_KEY, "/v", "Managed", "/d", "N"] if on else \
-            ["delete", _X11_DRIVER_KEY, "/v", "Managed"]
-        subprocess.run(self.as_user(["wine", "reg"] + args + ["/f"]), env=self.env, check=False,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        self._x11_driver_off("Managed", on)
 
     def _set_default_desktop(self, desktop):
         def reg(*args):
